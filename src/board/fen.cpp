@@ -1,0 +1,221 @@
+// FEN reading and writing, and the human-readable dump of a position.
+#include <cctype>
+#include <cstdio>
+#include <cstring>
+
+#include "board/position.h"
+#include "board/tables.h"
+#include "eval/eval.h"
+#include "movegen/movegen.h"
+#include "uci/uci.h"
+
+namespace {
+
+const char* skip_space(const char* p) {
+    while (*p == ' ' || *p == '\t' || *p == '\n' || *p == '\r') ++p;
+    return p;
+}
+
+bool is_space(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+
+void place(Position& pos, int us, int t, int sq) {
+    pos.square[sq] = t;
+    pos.pieces[t] |= bit(sq);
+    pos.color[us] |= bit(sq);
+    pos.occupied |= bit(sq);
+    if (t == KING) pos.king_sq[us] = sq;
+    pos.st.pst_mg[us] += pst[us][t][sq][0];
+    pos.st.pst_eg[us] += pst[us][t][sq][1];
+    pos.st.hash ^= piece_key[us][t][sq];
+    if (t == PAWN) pos.st.pawn_hash ^= piece_key[us][t][sq];
+}
+
+// Castling rights need their king and rook at home, or castling would move a
+// rook that is not there; rights without them are dropped.
+int supported_rights(const Position& pos, int castle) {
+    auto has = [&](int us, int t, int sq) { return (pos.pieces_of(us, t) & bit(sq)) != 0; };
+    if (!has(WHITE, KING, E1)) castle &= ~(CASTLE_WK | CASTLE_WQ);
+    if (!has(WHITE, ROOK, H1)) castle &= ~CASTLE_WK;
+    if (!has(WHITE, ROOK, A1)) castle &= ~CASTLE_WQ;
+    if (!has(BLACK, KING, E8)) castle &= ~(CASTLE_BK | CASTLE_BQ);
+    if (!has(BLACK, ROOK, H8)) castle &= ~CASTLE_BK;
+    if (!has(BLACK, ROOK, A8)) castle &= ~CASTLE_BQ;
+    return castle;
+}
+
+// An en-passant square is kept only where a double step could have left it:
+// the right rank, empty, with the enemy pawn in front of it. Anything else
+// would make an en-passant capture remove a piece that is not a pawn.
+bool ep_possible(const Position& pos, int ep) {
+    int them = pos.side ^ 1;
+    int pawn_sq = pos.side == WHITE ? ep - 8 : ep + 8;
+    int origin = pos.side == WHITE ? ep + 8 : ep - 8;
+    return relative_rank(pos.side, ep) == 5 && !(pos.occupied & (bit(ep) | bit(origin))) &&
+           (pos.pieces_of(them, PAWN) & bit(pawn_sq));
+}
+
+}  // namespace
+
+void read_fen(Position& pos, const char* text) {
+    std::memset(pos.pieces, 0, sizeof pos.pieces);
+    pos.color[WHITE] = pos.color[BLACK] = pos.occupied = 0;
+    pos.side = WHITE;
+    pos.ply = 0;
+    pos.hist_count = 0;
+    pos.hist_dropped = 0;
+    pos.king_sq[WHITE] = pos.king_sq[BLACK] = A1;
+    std::memset(pos.square, 0, sizeof pos.square);
+    std::memset(pos.hist, 0, sizeof pos.hist);
+    pos.st = StateBlock{};
+    pos.st.ep = NO_SQUARE;
+
+    static const char PIECE_LETTERS[] = "PNBRQKpnbrqk";
+    const char* p = text;
+    int rank = 7, file = 0;
+    while (rank >= 0) {
+        char c = *p;
+        if (c == '\0') break;
+        ++p;
+        if (c >= '1' && c <= '8') {
+            file += c - '0';
+            if (file > 8) {
+                print_out(OUT_SCREEN | OUT_LOG, "info string FEN Error: rank %d describes more than eight squares\n",
+                          rank + 1);
+                return;
+            }
+        } else if (const char* letter = c ? std::strchr(PIECE_LETTERS, c) : nullptr) {
+            if (file > 7) {
+                print_out(OUT_SCREEN | OUT_LOG, "info string FEN Error: rank %d describes more than eight squares\n",
+                          rank + 1);
+                return;
+            }
+            int index = int(letter - PIECE_LETTERS);
+            place(pos, index < 6 ? WHITE : BLACK, index % 6 + 1, make_square(file, rank));
+            ++file;
+        } else if (c == '/' || c == ' ') {
+            --rank;
+            file = 0;
+        } else {
+            print_out(OUT_SCREEN | OUT_LOG, "info string FEN Error 1!\n");
+            return;
+        }
+    }
+
+    p = skip_space(p);
+    char side = char(std::tolower((unsigned char)*p));
+    if (side == 'w')
+        pos.side = WHITE;
+    else if (side == 'b')
+        pos.side = BLACK;
+    else {
+        print_out(OUT_SCREEN | OUT_LOG, "info string FEN Error: %c\n", *p);
+        return;
+    }
+    ++p;
+
+    p = skip_space(p);
+    int castle = 0;
+    for (; *p && !is_space(*p); ++p) {
+        if (*p == 'K') castle |= CASTLE_WK;
+        if (*p == 'Q') castle |= CASTLE_WQ;
+        if (*p == 'k') castle |= CASTLE_BK;
+        if (*p == 'q') castle |= CASTLE_BQ;
+    }
+    pos.st.castle = supported_rights(pos, castle);
+
+    p = skip_space(p);
+    if (*p) {
+        if (*p >= 'a' && *p <= 'h' && p[1] >= '1' && p[1] <= '8') {
+            int ep = (p[0] - 'a') + 8 * (p[1] - '1');
+            if (ep_possible(pos, ep)) pos.st.ep = ep;
+        }
+        while (*p && !is_space(*p)) ++p;
+        p = skip_space(p);
+        if (std::isdigit((unsigned char)*p)) {
+            int fifty = 0;
+            // Bounded so that an absurd counter cannot overflow.
+            for (; std::isdigit((unsigned char)*p); ++p) fifty = fifty < 100000 ? fifty * 10 + (*p - '0') : fifty;
+            pos.st.fifty = fifty;
+        }
+    }
+
+    for (int us = WHITE; us <= BLACK; ++us) pos.st.mat_idx[us] = compute_mat_idx(pos, us);
+    if (pos.st.ep != NO_SQUARE) pos.st.hash ^= ep_key[pos.st.ep & 7];
+    if (pos.side == WHITE) pos.st.hash ^= side_key;
+    pos.st.hash ^= castle_key[pos.st.castle];
+    pos.hist[0] = pos.st.hash;
+}
+
+const char* position_to_fen(const Position& pos) {
+    // 71 characters of board at most, 10 of the other fields, the terminator.
+    static char buffer[96];
+    char* out = buffer;
+    for (int rank = 7; rank >= 0; --rank) {
+        int empty = 0;
+        for (int file = 0; file < 8; ++file) {
+            int sq = make_square(file, rank);
+            int t = pos.square[sq];
+            if (t == EMPTY) {
+                ++empty;
+                continue;
+            }
+            if (empty) *out++ = char('0' + empty), empty = 0;
+            *out++ = (pos.color_on(sq) == WHITE ? ".PNBRQK" : ".pnbrqk")[t];
+        }
+        if (empty) *out++ = char('0' + empty);
+        *out++ = rank > 0 ? '/' : ' ';
+    }
+    *out++ = pos.side == WHITE ? 'w' : 'b';
+    *out++ = ' ';
+    if (pos.st.castle == 0) *out++ = '-';
+    if (pos.st.castle & CASTLE_WK) *out++ = 'K';
+    if (pos.st.castle & CASTLE_WQ) *out++ = 'Q';
+    if (pos.st.castle & CASTLE_BK) *out++ = 'k';
+    if (pos.st.castle & CASTLE_BQ) *out++ = 'q';
+    *out++ = ' ';
+    if (pos.st.ep == NO_SQUARE)
+        *out++ = '-';
+    else {
+        *out++ = char('a' + file_of(pos.st.ep));
+        *out++ = char('1' + rank_of(pos.st.ep));
+    }
+    *out = '\0';
+    return buffer;
+}
+
+const char* key_to_text(Key key) {
+    static char buffer[24];
+    std::snprintf(buffer, sizeof buffer, "0x%016llx", (unsigned long long)key);
+    return buffer;
+}
+
+void dump_position(const Position& pos) {
+    static const char PIECE_CHARS[] = ".PNBRQK.pnbrqk";
+    for (int rank = 7; rank >= 0; --rank) {
+        print_out(OUT_DUMP, "\n%d  ", rank + 1);
+        for (int file = 0; file < 8; ++file) {
+            int sq = make_square(file, rank);
+            int index = pos.square[sq] + (pos.square[sq] != EMPTY && pos.color_on(sq) == BLACK ? 7 : 0);
+            print_out(OUT_DUMP, "%c ", PIECE_CHARS[index]);
+        }
+    }
+    print_out(OUT_DUMP, "\n\n");
+    print_out(OUT_DUMP, "   a b c d e f g h \n\n");
+    print_out(OUT_DUMP, "FEN %s\n", position_to_fen(pos));
+    int move_number = (pos.hist_count + pos.hist_dropped) / 2 + (pos.side == BLACK ? 1 : 0);
+    print_out(OUT_DUMP, "%d.%s%s ", move_number, pos.side == BLACK ? " " : " ..", move_to_text(pos.st.last_move));
+    print_out(OUT_DUMP, "%s, ", pos.side == WHITE ? "WHITE" : "BLACK");
+    print_out(OUT_DUMP, "Castle = %d, ", pos.st.castle);
+    print_out(OUT_DUMP, "Ep = %d, ", pos.st.ep);
+    print_out(OUT_DUMP, "Fifty = %d, ", pos.st.fifty);
+    // Evaluating needs a consistent board and the tables; a broken position
+    // is still listed, without the score.
+    if (!position_unplayable(pos) && pos.pawn_table)
+        print_out(OUT_DUMP, "Ev = %d, ", evaluate(pos));
+    else
+        print_out(OUT_DUMP, "Ev = -, ");
+    bool check = squares_attacked(pos, pos.side ^ 1, pos.pieces_of(pos.side, KING));
+    print_out(OUT_DUMP, "Ch = %s,\n", check ? "T" : "F");
+    print_out(OUT_DUMP, "H = %s, ", key_to_text(pos.st.hash));
+    print_out(OUT_DUMP, "PH = %s\n", key_to_text(pos.st.pawn_hash));
+}

@@ -1,0 +1,96 @@
+// Quiet moves that give check: from the destination, by uncovering an own
+// slider (discovered check), or by the rook of a castling move.
+#include "board/tables.h"
+#include "movegen/movegen.h"
+
+namespace {
+
+constexpr Bitboard SEVENTH_RANK[2] = {0x00FF000000000000ULL, 0x000000000000FF00ULL};
+
+inline void add(MoveList& list, Move m) { list.moves[list.count++].move = m; }
+
+inline void add_to_set(MoveList& list, int from, int piece, Bitboard targets) {
+    while (targets) add(list, make_move_word(from, pop_lsb(targets), piece, EMPTY));
+}
+
+// Single pushes, then double pushes, of the given pawns onto `allowed`.
+void add_pawn_pushes(const Position& pos, MoveList& list, Bitboard pawns, Bitboard allowed) {
+    const int us = pos.side, forward = us == WHITE ? 8 : -8;
+    const Bitboard empty = ~pos.occupied;
+    pawns &= ~SEVENTH_RANK[us];  // their pushes are promotions, generated with the captures
+    for (Bitboard b = shift_forward(us, pawns, 8) & empty & allowed; b;) {
+        int to = pop_lsb(b);
+        add(list, make_pawn_move(to - forward, to));
+    }
+    Bitboard start = pawns & (us == WHITE ? rank_bb(1) : rank_bb(6));
+    for (Bitboard b = shift_forward(us, shift_forward(us, start, 8) & empty, 8) & empty & allowed; b;) {
+        int to = pop_lsb(b);
+        add(list, make_double_push(to - 2 * forward, to));
+    }
+}
+
+}  // namespace
+
+void gen_quiet_checks(const Position& pos, MoveList& list) {
+    const int us = pos.side, them = us ^ 1;
+    const int k = pos.king_sq[us], ek = pos.king_sq[them];
+    const Bitboard own = pos.color[us], occ = pos.occupied, empty = ~occ;
+    list.count = 0;
+    const Bitboard dc = discovered_check_candidates(pos, us);
+    const Bitboard knight_checks = knight_attacks[ek];
+    const Bitboard bishop_checks = bishop_attacks(ek, occ);
+    const Bitboard rook_checks = rook_attacks(ek, occ);
+
+    // A pawn on the enemy king's file can neither uncover a check by
+    // advancing nor give one.
+    const int f = file_of(ek);
+    const Bitboard pawns = pos.pawns() & own & ~file_bb(f);
+    add_pawn_pushes(pos, list, pawns & dc, ~Bitboard(0));
+    Bitboard beside = (f > 0 ? file_bb(f - 1) : 0) | (f < 7 ? file_bb(f + 1) : 0);
+    add_pawn_pushes(pos, list, pawns & ~dc & beside, pawn_attacks[ek][them]);
+
+    for (Bitboard b = pos.knights() & own; b;) {
+        int from = pop_lsb(b);
+        add_to_set(list, from, KNIGHT, knight_attacks[from] & empty & ((dc & bit(from)) ? ~Bitboard(0) : knight_checks));
+    }
+    for (Bitboard b = pos.bishops() & own; b;) {
+        int from = pop_lsb(b);
+        add_to_set(list, from, BISHOP,
+                   bishop_attacks(from, occ) & empty & ((dc & bit(from)) ? ~Bitboard(0) : bishop_checks));
+    }
+    for (Bitboard b = pos.rooks() & own; b;) {
+        int from = pop_lsb(b);
+        add_to_set(list, from, ROOK, rook_attacks(from, occ) & empty & ((dc & bit(from)) ? ~Bitboard(0) : rook_checks));
+    }
+    for (Bitboard b = pos.queens() & own; b;) {
+        int from = pop_lsb(b);
+        add_to_set(list, from, QUEEN, queen_attacks(from, occ) & empty & (bishop_checks | rook_checks));
+    }
+    if (dc & bit(k)) {
+        // Staying on the line from the enemy king through the own king keeps it closed.
+        int d = direction[ek][k];
+        add_to_set(list, k, KING, king_attacks[k] & empty & ~ray[direction_index(d)][ek]);
+    }
+
+    // Castling whose rook lands on a square that sees the enemy king.
+    struct Castling {
+        int right;
+        Bitboard must_be_empty, safe;
+        Move move;
+        int king_from, king_to, rook_to;
+    };
+    static constexpr Castling CASTLINGS[2][2] = {
+        {{CASTLE_WK, (1ULL << F1) | (1ULL << G1), (1ULL << E1) | (1ULL << F1) | (1ULL << G1), CASTLE_WHITE_KING, E1,
+          G1, F1},
+         {CASTLE_WQ, (1ULL << B1) | (1ULL << C1) | (1ULL << D1), (1ULL << C1) | (1ULL << D1) | (1ULL << E1),
+          CASTLE_WHITE_QUEEN, E1, C1, D1}},
+        {{CASTLE_BK, (1ULL << F8) | (1ULL << G8), (1ULL << E8) | (1ULL << F8) | (1ULL << G8), CASTLE_BLACK_KING, E8,
+          G8, F8},
+         {CASTLE_BQ, (1ULL << B8) | (1ULL << C8) | (1ULL << D8), (1ULL << C8) | (1ULL << D8) | (1ULL << E8),
+          CASTLE_BLACK_QUEEN, E8, C8, D8}}};
+    for (const Castling& c : CASTLINGS[us]) {
+        if (!(pos.st.castle & c.right) || (occ & c.must_be_empty) || squares_attacked(pos, them, c.safe)) continue;
+        Bitboard occ2 = occ ^ bit(c.king_from) ^ bit(c.king_to);
+        if (rook_attacks(ek, occ2) & bit(c.rook_to)) add(list, c.move);
+    }
+}

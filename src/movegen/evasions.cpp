@@ -1,0 +1,112 @@
+// Check evasions: king moves to safe squares, captures of a single checker,
+// interpositions against a single checking slider. Every move is legal.
+#include "board/tables.h"
+#include "movegen/movegen.h"
+
+namespace {
+
+constexpr Bitboard SEVENTH_RANK[2] = {0x00FF000000000000ULL, 0x000000000000FF00ULL};
+
+inline void add(MoveList& list, Move m) { list.moves[list.count++].move = m; }
+
+inline void add_promotions(MoveList& list, int from, int to, int captured) {
+    Move base = Move(from) | Move(to) << 6 | Move(captured) << 18;
+    add(list, base | PROMOTE_QUEEN);
+    add(list, base | PROMOTE_KNIGHT);
+    add(list, base | PROMOTE_ROOK);
+    add(list, base | PROMOTE_BISHOP);
+}
+
+inline void add_to_set(const Position& pos, MoveList& list, int from, int piece, Bitboard targets) {
+    while (targets) {
+        int to = pop_lsb(targets);
+        add(list, make_move_word(from, to, piece, pos.square[to]));
+    }
+}
+
+}  // namespace
+
+void gen_evasions(const Position& pos, MoveList& list) {
+    const int us = pos.side, them = us ^ 1, k = pos.king_sq[us];
+    const Bitboard occ = pos.occupied, own = pos.color[us], foe = pos.color[them];
+    list.count = 0;
+
+    const Bitboard checkers = ((pawn_attacks[k][us] & pos.pawns()) | (knight_attacks[k] & pos.knights()) |
+                               (king_attacks[k] & pos.kings()) |
+                               (bishop_attacks(k, occ) & (pos.bishops() | pos.queens())) |
+                               (rook_attacks(k, occ) & (pos.rooks() | pos.queens()))) &
+                              foe;
+
+    // Without the king on its square a slider's line through it counts, so
+    // the king never steps back along the checking line.
+    const Bitboard occ2 = occ ^ bit(k);
+    for (Bitboard b = king_attacks[k] & ~own; b;) {
+        int t = pop_lsb(b);
+        bool attacked = (pawn_attacks[t][us] & pos.pawns() & foe) || (knight_attacks[t] & pos.knights() & foe) ||
+                        (king_attacks[t] & pos.kings() & foe) ||
+                        (bishop_attacks(t, occ2) & (pos.bishops() | pos.queens()) & foe) ||
+                        (rook_attacks(t, occ2) & (pos.rooks() | pos.queens()) & foe);
+        if (!attacked) add(list, make_move_word(k, t, KING, pos.square[t]));
+    }
+
+    if (more_than_one(checkers) || !checkers) return;
+
+    // A pinned piece can neither take the checker nor block legally.
+    const Bitboard free_pieces = own & ~pinned_pieces(pos);
+    const int csq = bitscan(checkers);
+
+    for (Bitboard b = pawn_attacks[csq][them] & pos.pawns() & free_pieces; b;) {
+        int from = pop_lsb(b);
+        if (bit(from) & SEVENTH_RANK[us])
+            add_promotions(list, from, csq, pos.square[csq]);
+        else
+            add(list, make_move_word(from, csq, PAWN, pos.square[csq]));
+    }
+    if (pos.square[csq] == PAWN && pos.st.ep != NO_SQUARE && pos.st.ep == (us == WHITE ? csq + 8 : csq - 8))
+        for (Bitboard b = pawn_attacks[pos.st.ep][them] & pos.pawns() & free_pieces; b;)
+            add(list, make_ep_move(pop_lsb(b), pos.st.ep));
+    for (Bitboard b = knight_attacks[csq] & pos.knights() & free_pieces; b;)
+        add(list, make_move_word(pop_lsb(b), csq, KNIGHT, pos.square[csq]));
+    for (Bitboard b = bishop_attacks(csq, occ) & pos.bishops() & free_pieces; b;)
+        add(list, make_move_word(pop_lsb(b), csq, BISHOP, pos.square[csq]));
+    for (Bitboard b = rook_attacks(csq, occ) & pos.rooks() & free_pieces; b;)
+        add(list, make_move_word(pop_lsb(b), csq, ROOK, pos.square[csq]));
+    for (Bitboard b = queen_attacks(csq, occ) & pos.queens() & free_pieces; b;)
+        add(list, make_move_word(pop_lsb(b), csq, QUEEN, pos.square[csq]));
+
+    const int ct = pos.square[csq];
+    if (ct != BISHOP && ct != ROOK && ct != QUEEN) return;
+
+    const Bitboard block = between[csq][k];
+    const Bitboard pawns = pos.pawns() & free_pieces;
+    const Bitboard empty = ~occ;
+    const int forward = us == WHITE ? 8 : -8;
+    for (Bitboard b = shift_forward(us, pawns, 8) & block; b;) {
+        int to = pop_lsb(b), from = to - forward;
+        if (bit(from) & SEVENTH_RANK[us])
+            add_promotions(list, from, to, EMPTY);
+        else
+            add(list, make_pawn_move(from, to));
+    }
+    Bitboard start = pawns & (us == WHITE ? rank_bb(1) : rank_bb(6));
+    for (Bitboard b = shift_forward(us, shift_forward(us, start, 8) & empty, 8) & block; b;) {
+        int to = pop_lsb(b);
+        add(list, make_double_push(to - 2 * forward, to));
+    }
+    for (Bitboard b = pos.knights() & free_pieces; b;) {
+        int from = pop_lsb(b);
+        add_to_set(pos, list, from, KNIGHT, knight_attacks[from] & block);
+    }
+    for (Bitboard b = pos.bishops() & free_pieces; b;) {
+        int from = pop_lsb(b);
+        add_to_set(pos, list, from, BISHOP, bishop_attacks(from, occ) & block);
+    }
+    for (Bitboard b = pos.rooks() & free_pieces; b;) {
+        int from = pop_lsb(b);
+        add_to_set(pos, list, from, ROOK, rook_attacks(from, occ) & block);
+    }
+    for (Bitboard b = pos.queens() & free_pieces; b;) {
+        int from = pop_lsb(b);
+        add_to_set(pos, list, from, QUEEN, queen_attacks(from, occ) & block);
+    }
+}

@@ -1,0 +1,108 @@
+// Captures (with promotions and en passant) and quiet moves, in the fixed
+// order the picker's tie-break relies on: promotions, pawn captures, en
+// passant, then knight, bishop, rook, queen and king moves.
+#include "board/tables.h"
+#include "movegen/movegen.h"
+
+namespace {
+
+constexpr Bitboard SEVENTH_RANK[2] = {0x00FF000000000000ULL, 0x000000000000FF00ULL};
+
+inline void add(MoveList& list, Move m) { list.moves[list.count++].move = m; }
+
+// The four promotions of one pawn move, queen first.
+inline void add_promotions(MoveList& list, int from, int to, int captured) {
+    Move base = Move(from) | Move(to) << 6 | Move(captured) << 18;
+    add(list, base | PROMOTE_QUEEN);
+    add(list, base | PROMOTE_KNIGHT);
+    add(list, base | PROMOTE_ROOK);
+    add(list, base | PROMOTE_BISHOP);
+}
+
+template <typename Targets>
+inline void add_piece_moves(const Position& pos, MoveList& list, Bitboard origins, int piece, Bitboard mask,
+                            Targets targets) {
+    while (origins) {
+        int from = pop_lsb(origins);
+        for (Bitboard b = targets(from) & mask; b;) {
+            int to = pop_lsb(b);
+            add(list, make_move_word(from, to, piece, pos.square[to]));
+        }
+    }
+}
+
+}  // namespace
+
+void gen_captures(const Position& pos, MoveList& list) {
+    const int us = pos.side, them = us ^ 1;
+    const Bitboard own = pos.color[us], occ = pos.occupied, target = list.target;
+    const Bitboard pawns = pos.pawns() & own;
+    list.count = 0;
+
+    for (Bitboard b = pawns & SEVENTH_RANK[us]; b;) {
+        int from = pop_lsb(b);
+        if (!(pawn_push[from][us] & occ)) add_promotions(list, from, bitscan(pawn_push[from][us]), EMPTY);
+        for (Bitboard t = pawn_attacks[from][us] & target; t;) {
+            int to = pop_lsb(t);
+            add_promotions(list, from, to, pos.square[to]);
+        }
+    }
+    for (Bitboard b = pawns & ~SEVENTH_RANK[us]; b;) {
+        int from = pop_lsb(b);
+        for (Bitboard t = pawn_attacks[from][us] & target; t;) {
+            int to = pop_lsb(t);
+            add(list, make_move_word(from, to, PAWN, pos.square[to]));
+        }
+    }
+    if (pos.st.ep != NO_SQUARE)
+        for (Bitboard b = pawns & pawn_attacks[pos.st.ep][them]; b;) add(list, make_ep_move(pop_lsb(b), pos.st.ep));
+
+    add_piece_moves(pos, list, pos.knights() & own, KNIGHT, target, [](int sq) { return knight_attacks[sq]; });
+    add_piece_moves(pos, list, pos.bishops() & own, BISHOP, target, [occ](int sq) { return bishop_attacks(sq, occ); });
+    add_piece_moves(pos, list, pos.rooks() & own, ROOK, target, [occ](int sq) { return rook_attacks(sq, occ); });
+    add_piece_moves(pos, list, pos.queens() & own, QUEEN, target, [occ](int sq) { return queen_attacks(sq, occ); });
+    add_piece_moves(pos, list, pos.kings() & own, KING, target, [](int sq) { return king_attacks[sq]; });
+}
+
+void gen_quiets(const Position& pos, MoveList& list) {
+    const int us = pos.side, them = us ^ 1;
+    const Bitboard own = pos.color[us], occ = pos.occupied, empty = ~occ;
+    list.count = 0;
+
+    // Castling: right held, path empty, king's three squares not attacked.
+    if (us == WHITE) {
+        if ((pos.st.castle & CASTLE_WK) && !(occ & (bit(F1) | bit(G1))) &&
+            !squares_attacked(pos, them, bit(E1) | bit(F1) | bit(G1)))
+            add(list, CASTLE_WHITE_KING);
+        if ((pos.st.castle & CASTLE_WQ) && !(occ & (bit(B1) | bit(C1) | bit(D1))) &&
+            !squares_attacked(pos, them, bit(C1) | bit(D1) | bit(E1)))
+            add(list, CASTLE_WHITE_QUEEN);
+    } else {
+        if ((pos.st.castle & CASTLE_BK) && !(occ & (bit(F8) | bit(G8))) &&
+            !squares_attacked(pos, them, bit(E8) | bit(F8) | bit(G8)))
+            add(list, CASTLE_BLACK_KING);
+        if ((pos.st.castle & CASTLE_BQ) && !(occ & (bit(B8) | bit(C8) | bit(D8))) &&
+            !squares_attacked(pos, them, bit(C8) | bit(D8) | bit(E8)))
+            add(list, CASTLE_BLACK_QUEEN);
+    }
+
+    add_piece_moves(pos, list, pos.knights() & own, KNIGHT, empty, [](int sq) { return knight_attacks[sq]; });
+    add_piece_moves(pos, list, pos.bishops() & own, BISHOP, empty, [occ](int sq) { return bishop_attacks(sq, occ); });
+    add_piece_moves(pos, list, pos.rooks() & own, ROOK, empty, [occ](int sq) { return rook_attacks(sq, occ); });
+    add_piece_moves(pos, list, pos.queens() & own, QUEEN, empty, [occ](int sq) { return queen_attacks(sq, occ); });
+    add_piece_moves(pos, list, pos.kings() & own, KING, empty, [](int sq) { return king_attacks[sq]; });
+
+    const Bitboard pawns = pos.pawns() & own & ~SEVENTH_RANK[us];
+    const int forward = us == WHITE ? 8 : -8;
+    Bitboard single = pawns & (us == WHITE ? empty >> 8 : empty << 8);
+    for (Bitboard b = single; b;) {
+        int from = pop_lsb(b);
+        add(list, make_pawn_move(from, from + forward));
+    }
+    Bitboard start = pawns & (us == WHITE ? rank_bb(1) : rank_bb(6));
+    Bitboard doubles = start & (us == WHITE ? (empty >> 8) & (empty >> 16) : (empty << 8) & (empty << 16));
+    for (Bitboard b = doubles; b;) {
+        int from = pop_lsb(b);
+        add(list, make_double_push(from, from + 2 * forward));
+    }
+}

@@ -1,0 +1,34 @@
+// Move generators by kind, attack and legality queries, and the static
+// exchange evaluation. Generators write moves only, never scores, and walk
+// every set lowest square first: their order is the picker's tie-break.
+#pragma once
+
+#include "board/position.h"
+#include "movegen/move.h"
+
+// Captures onto list.target, all promotions, en passant.
+void gen_captures(const Position& pos, MoveList& list);
+// Castling, non-capturing piece moves, non-promoting pawn pushes.
+void gen_quiets(const Position& pos, MoveList& list);
+// Every legal move of a side in check, and nothing else.
+void gen_evasions(const Position& pos, MoveList& list);
+// Quiet moves that give check (direct, discovered, or by the castling rook).
+void gen_quiet_checks(const Position& pos, MoveList& list);
+
+// Attack and legality queries.
+bool squares_attacked(const Position& pos, int by, Bitboard set);
+Bitboard attackers_of(const Position& pos, int sq, Bitboard occ);  // both colours
+bool in_check(const Position& pos);
+Bitboard pinned_pieces(const Position& pos);
+Bitboard discovered_check_candidates(const Position& pos, int us);
+// For a move generated in this position while not in check.
+bool is_legal(const Position& pos, Move move, Bitboard pinned);
+// For any move word once generated somewhere (hash move, killers); not in check.
+bool is_valid_move(const Position& pos, Move move, Bitboard pinned);
+// Legal captures and promotions, then legal quiet moves (evasions in check).
+void gen_legal_moves(const Position& pos, MoveList& list);
+
+// Static exchange evaluation: material outcome of the move and the best
+// recaptures on its square, in centipawns from the mover's view.
+int see(const Position& pos, Move move);
+extern const int SEE_VALUE[8];

@@ -1,0 +1,110 @@
+// The position command and coordinate move notation. Text becomes a move only
+// by matching it against the legal moves, so an accepted move is always legal.
+#include <cctype>
+#include <cstring>
+
+#include "movegen/movegen.h"
+#include "uci/uci.h"
+
+namespace {
+
+constexpr int TOKEN_CAPACITY = 11;  // longer tokens are cut; they never name a move
+
+const char* skip_space(const char* p) {
+    while (*p == ' ' || *p == '\t' || *p == '\n' || *p == '\r') ++p;
+    return p;
+}
+
+bool is_space(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\0'; }
+
+bool starts_with_nocase(const char* text, const char* word) {
+    for (; *word; ++text, ++word)
+        if (std::tolower((unsigned char)*text) != *word) return false;
+    return true;
+}
+
+int promotion_from_letter(char c) {
+    switch (c) {
+        case 'n': case 'N': return KNIGHT;
+        case 'b': case 'B': return BISHOP;
+        case 'r': case 'R': return ROOK;
+        default: return QUEEN;  // q, Q, anything else and no letter at all
+    }
+}
+
+}  // namespace
+
+const char* move_to_text(Move move) {
+    static char text[8];
+    if (move == NO_MOVE) return std::strcpy(text, "0000");
+    int from = move_from(move), to = move_to(move);
+    text[0] = char('a' + file_of(from));
+    text[1] = char('1' + rank_of(from));
+    text[2] = char('a' + file_of(to));
+    text[3] = char('1' + rank_of(to));
+    int promotion = move_promotion(move);
+    text[4] = promotion ? "pnbrqk"[promotion - 1] : '\0';
+    text[5] = '\0';
+    return text;
+}
+
+Move text_to_move(const MoveList& list, const char* text) {
+    for (int i = 0; i < 4; ++i)
+        if (text[i] == '\0') return NO_MOVE;
+    // Out-of-range characters give square numbers no move has.
+    int from = (text[0] - 'a') + 8 * (text[1] - '1');
+    int to = (text[2] - 'a') + 8 * (text[3] - '1');
+    for (int i = 0; i < list.count; ++i) {
+        Move m = list.moves[i].move;
+        if (move_from(m) != from || move_to(m) != to) continue;
+        if (is_promotion(m) && move_promotion(m) != promotion_from_letter(text[4])) continue;
+        return m;
+    }
+    return NO_MOVE;
+}
+
+void uci_position(Position& pos, const char* text) {
+    const char* p = skip_space(text);
+    if (starts_with_nocase(p, "startpos")) {
+        p = skip_space(p + 8);
+        read_fen(pos, START_FEN);
+    } else if (starts_with_nocase(p, "fen")) {
+        p = skip_space(p + 3);
+        read_fen(pos, p);
+        while (*p && !starts_with_nocase(p, "moves")) ++p;
+    }
+
+    p = skip_space(p);
+    if (!starts_with_nocase(p, "moves")) return;
+    p = skip_space(p + 5);
+
+    // Moves are only played on a board that can hold a game; anything else
+    // could make the generators move pieces that are not there.
+    if (*p) {
+        if (const char* why = position_unplayable(pos)) {
+            print_out(OUT_SCREEN | OUT_LOG, "info string Position is not playable (%s): moves ignored\n", why);
+            return;
+        }
+    }
+
+    MoveList list;
+    UndoRecord undo;
+    while (*p) {
+        char token[TOKEN_CAPACITY + 1];
+        int n = 0;
+        for (; !is_space(p[n]); ++n)
+            if (n < TOKEN_CAPACITY) token[n] = p[n];
+        token[n < TOKEN_CAPACITY ? n : TOKEN_CAPACITY] = '\0';
+        gen_legal_moves(pos, list);
+        Move m = n <= 5 ? text_to_move(list, token) : NO_MOVE;
+        if (m == NO_MOVE) {
+            print_out(OUT_SCREEN | OUT_LOG, "info string Illegal move: %s\n", token);
+            return;
+        }
+        make_move(pos, undo, m);
+        // Game moves are never taken back; the board's ply stays the search's business.
+        pos.ply = 0;
+        trim_history(pos);
+        p = skip_space(p + n);
+    }
+}

@@ -1,0 +1,50 @@
+// The record of one search: limits, deadlines, counters, root bookkeeping,
+// result, and the per-ply move-ordering memory. Each go creates a fresh one.
+#pragma once
+
+#include <cstdint>
+
+#include "movegen/move.h"
+
+enum : int { STOPPED = 0, THINKING = 1, PONDERING = 2, ANALYSING = 3 };
+
+constexpr int MAX_PLY = 128;           // per-ply arrays; the search never goes deeper
+constexpr int MAX_SEARCH_MOVES = 256;  // searchmoves entries, the ending 0 included
+constexpr int HISTORY_TABLE_SIZE = 1024;
+
+struct SearchInfo {
+    int status;
+    int depth_limited;
+    int depth_limit;
+    int moves_limited;
+    int time_limited;
+    std::int64_t soft_deadline;
+    std::int64_t hard_deadline;
+    int nodes_limited;
+    std::int64_t node_limit;
+    std::int64_t nodes_since_poll;
+    std::int64_t poll_interval;
+    std::int64_t nodes;
+    std::int64_t start_time;
+    std::int64_t last_info_time;
+    std::int64_t allotted_time;
+    int prev2_score, prev_score, best_score;
+    int mate_iterations;
+    int root_move_number;
+    int best_changed;
+    int root_research;
+    int iteration;
+    int seldepth;
+    int root_move_count;
+    Move best_move;
+    Move ponder_move;
+    int history[HISTORY_TABLE_SIZE];
+    Move search_moves[MAX_SEARCH_MOVES];
+    Move hash_move[MAX_PLY];
+    Move killer1[MAX_PLY];
+    Move killer2[MAX_PLY];
+    Move current_line[MAX_PLY];
+};
+
+// The starting values of a new search (times from now).
+void search_info_init(SearchInfo& info, std::int64_t now);

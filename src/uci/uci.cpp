@@ -1,0 +1,120 @@
+// Start-up, the command loop and the orderly shutdown.
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <cctype>
+
+#include "board/tables.h"
+#include "book/book.h"
+#include "eval/eval.h"
+#include "eval/pawn_table.h"
+#include "movegen/picker.h"
+#include "search/trans_table.h"
+#include "uci/options.h"
+#include "uci/uci.h"
+
+namespace {
+
+constexpr int LINE_BUFFER = 4096;
+
+// Commands match on their first characters, case ignored; nothing after them is looked at.
+bool starts_with(const char* line, const char* word) {
+    for (; *word; ++line, ++word)
+        if (std::tolower((unsigned char)*line) != *word) return false;
+    return true;
+}
+
+// The text after a command word, or the empty text when the line is shorter.
+const char* argument_at(const char* line, std::size_t offset) {
+    return std::strlen(line) > offset ? line + offset : line + std::strlen(line);
+}
+
+void allocate_tables(Position& pos) {
+    if (!pawn_table_allocate(pos, option_get_int("Pawn Hash"))) {
+        print_out(OUT_SCREEN | OUT_LOG, "info string Not enough memory to allocate pawn table.\n");
+        engine_quit(pos);
+    }
+    if (!tt_allocate(pos, option_get_int("Hash"))) {
+        print_out(OUT_SCREEN | OUT_LOG, "info string Not enough memory to allocate transposition table.\n");
+        engine_quit(pos);
+    }
+}
+
+}  // namespace
+
+void read_input_line(char* buf, int size) {
+    if (!std::fgets(buf, size, stdin)) std::snprintf(buf, size, "quit\n");
+}
+
+void engine_init(Position& pos) {
+    std::setvbuf(stdin, nullptr, _IONBF, 0);
+    std::setvbuf(stdout, nullptr, _IONBF, 0);
+    open_output_files();
+    print_out(OUT_SCREEN | OUT_LOG, "Corvane %s by Velmorin, Estoria\n", VERSION);
+    print_out(OUT_SCREEN | OUT_LOG, "Use Universal Chess Interface commands\n");
+    print_out(OUT_SCREEN | OUT_LOG, "Active Beta Testers: the Corvane team\n\n");
+    options_init();
+    init_tables();
+    init_keys();
+    init_pst();
+    init_stage_table();
+    init_material_table();
+    pos.book_file = nullptr;
+    pos.pawn_table = nullptr;
+    pos.trans_table = nullptr;
+    pos.params = &pos.param_block;
+    book_open(pos);
+    allocate_tables(pos);
+    read_params(*pos.params);
+    read_fen(pos, START_FEN);
+}
+
+void uci_identify() {
+    print_out(OUT_SCREEN | OUT_LOG, "id name Corvane %s\n", VERSION);
+    print_out(OUT_SCREEN | OUT_LOG, "id author Velmorin, Estoria\n");
+    options_list();
+    print_out(OUT_SCREEN | OUT_LOG, "uciok\n");
+}
+
+void uci_newgame(Position& pos) {
+    tt_clear(pos);
+    pawn_table_clear(pos);
+}
+
+void command_loop(Position& pos) {
+    static char line[LINE_BUFFER];
+    for (;;) {
+        read_input_line(line, LINE_BUFFER);
+        print_out(OUT_LOG, "%s\n", line);
+        if (starts_with(line, "ucinewgame"))
+            uci_newgame(pos);
+        else if (starts_with(line, "uci"))
+            uci_identify();
+        else if (starts_with(line, "debug"))
+            ;
+        else if (starts_with(line, "isready"))
+            print_out(OUT_SCREEN | OUT_LOG, "readyok\n");
+        else if (starts_with(line, "position"))
+            uci_position(pos, argument_at(line, 9));
+        else if (starts_with(line, "go"))
+            uci_go(pos, argument_at(line, 3));
+        else if (starts_with(line, "setoption"))
+            uci_setoption(pos, line);
+        else if (starts_with(line, "testloop") || starts_with(line, "stop"))
+            ;
+        else if (starts_with(line, "quit"))
+            engine_quit(pos);
+        else
+            print_out(OUT_SCREEN | OUT_LOG, "info string Unknown UCI command.\n");
+    }
+}
+
+void engine_quit(Position& pos) {
+    print_out(OUT_LOG, "info string Corvane is quitting.\n");
+    close_output_files();
+    book_close(pos);
+    tt_free(pos);
+    pawn_table_free(pos);
+    options_free();
+    std::exit(0);
+}

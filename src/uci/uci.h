@@ -1,0 +1,54 @@
+// The UCI front end: output routine and log files, command loop, position
+// command, move text, go command and the input polling done during a search.
+#pragma once
+
+#include <cstdint>
+
+#include "board/position.h"
+#include "movegen/move.h"
+
+struct SearchInfo;
+
+// Destinations of print_out.
+enum : int { OUT_SCREEN = 1, OUT_LOG = 2, OUT_ERR = 4, OUT_DUMP = 8 };
+
+constexpr const char* VERSION = "20100131z";
+constexpr const char* START_FEN = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1";
+
+// Formats onto every destination in the mask that is open, flushing each at once.
+void print_out(int mask, const char* format, ...)
+#if defined(__GNUC__)
+    __attribute__((format(printf, 2, 3)))
+#endif
+    ;
+
+// Opens logfile.txt ("w"), errfile.txt and dumpfile.txt ("a+") in the current
+// directory; a file that cannot be opened is skipped silently.
+void open_output_files();
+void close_output_files();
+
+// Start-up steps 1-10; the process is then ready for commands.
+void engine_init(Position& pos);
+void command_loop(Position& pos);
+[[noreturn]] void engine_quit(Position& pos);
+void uci_identify();
+void uci_newgame(Position& pos);
+
+// Position command and move text.
+void uci_position(Position& pos, const char* text);
+const char* move_to_text(Move move);  // static buffer, overwritten by the next call
+Move text_to_move(const MoveList& list, const char* text);
+
+// Go command.
+void uci_go(Position& pos, const char* text);
+std::int64_t now_ms();
+void parse_move_list(const MoveList& legal, const char* text, Move* search_moves);
+
+// Input polling during a search.
+int input_available();
+void check_input(Position& pos, SearchInfo& info);
+void ponder_hit(SearchInfo& info);
+
+// Reads one line of standard input into buf (at most size - 1 characters, the
+// newline included); at end of input the line is "quit\n".
+void read_input_line(char* buf, int size);

@@ -1,0 +1,35 @@
+// corvane-bench: benchmarks and developer commands.
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "bench.h"
+
+namespace {
+
+int usage() {
+    std::fprintf(stderr,
+                 "usage: corvane-bench perft DEPTH [POSITION]\n"
+                 "       corvane-bench perft-suite FILE [--max-nodes N]\n"
+                 "       corvane-bench key [POSITION]\n"
+                 "       corvane-bench eval [POSITION]\n"
+                 "       corvane-bench search [DEPTH]\n"
+                 "POSITION: startpos [moves ...] | fen <FEN> [moves ...] | <FEN> [moves ...]\n");
+    return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) return usage();
+    std::string command = argv[1];
+    int rc = -1;
+    if (command == "perft") rc = bench_perft(argc - 2, argv + 2);
+    else if (command == "perft-suite") rc = bench_perft_suite(argc - 2, argv + 2);
+    else if (command == "key") rc = bench_key(argc - 2, argv + 2);
+    else if (command == "eval") rc = bench_eval(argc - 2, argv + 2);
+    else if (command == "search") rc = bench_search(argc - 2, argv + 2);
+    return rc < 0 ? usage() : rc;
+}

@@ -1,0 +1,19 @@
+// The commands of corvane-bench; each returns the exit status, or -1 for
+// arguments it cannot use (the caller then prints the usage text).
+#pragma once
+
+#include <string>
+
+#include "board/position.h"
+
+int bench_perft(int argc, char** argv);
+int bench_perft_suite(int argc, char** argv);
+int bench_key(int argc, char** argv);
+int bench_eval(int argc, char** argv);
+int bench_search(int argc, char** argv);
+
+// Start-up tables and small hash tables, without the UCI front end's files.
+void bench_setup(Position& pos);
+// Sets the position from POSITION words; false when they name no playable position.
+bool bench_set_position(Position& pos, int argc, char** argv);
+std::int64_t bench_now_ms();
