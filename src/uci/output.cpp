@@ -10,6 +10,7 @@ namespace {
 std::FILE* log_file = nullptr;
 std::FILE* err_file = nullptr;
 std::FILE* dump_file = nullptr;
+bool screen_enabled = true;
 
 }  // namespace
 
@@ -18,6 +19,8 @@ void open_output_files() {
     err_file = std::fopen("errfile.txt", "a+");
     dump_file = std::fopen("dumpfile.txt", "a+");
 }
+
+void set_screen_output(bool enabled) { screen_enabled = enabled; }
 
 void close_output_files() {
     for (std::FILE** f : {&log_file, &err_file, &dump_file})
@@ -28,7 +31,7 @@ void close_output_files() {
 }
 
 void print_out(int mask, const char* format, ...) {
-    std::FILE* destinations[4] = {stdout, log_file, err_file, dump_file};
+    std::FILE* destinations[4] = {screen_enabled ? stdout : nullptr, log_file, err_file, dump_file};
     for (int i = 0; i < 4; ++i) {
         if (!(mask & (1 << i)) || !destinations[i]) continue;
         va_list args;

@@ -22,6 +22,9 @@ void print_out(int mask, const char* format, ...)
 #endif
     ;
 
+// Benchmarks silence the screen so that only their own report is printed.
+void set_screen_output(bool enabled);
+
 // Opens logfile.txt ("w"), errfile.txt and dumpfile.txt ("a+") in the current
 // directory; a file that cannot be opened is skipped silently.
 void open_output_files();

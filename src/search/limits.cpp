@@ -1,0 +1,81 @@
+// Limit checks made while the tree is searched: input, the periodic info
+// line, deadlines with their extensions, and node limits.
+#include <algorithm>
+
+#include "search/search.h"
+#include "search/trans_table.h"
+#include "uci/uci.h"
+
+namespace {
+
+constexpr std::int64_t INFO_INTERVAL_MS = 1000;
+constexpr int DROP_TO_EXTEND = 30;  // a root score falling this far earns more time
+
+void extend_soft_deadline(SearchInfo& info, std::int64_t amount) {
+    info.soft_deadline = std::min(info.soft_deadline + amount, info.hard_deadline);
+}
+
+}  // namespace
+
+void node_limit_test(SearchInfo& info) {
+    if (info.status == THINKING && info.nodes_limited && info.nodes >= info.node_limit) {
+        info.status = STOPPED;
+        print_out(OUT_LOG, "info string Aborting search: nodes spent = %x\n", unsigned(info.nodes));
+    }
+}
+
+void check_limits_pv(Position& pos, SearchInfo& info) {
+    info.nodes += 1;
+    info.nodes_since_poll += 1;
+    info.current_line[pos.ply] = pos.st.last_move;
+    if (info.nodes_since_poll >= info.poll_interval)
+        check_limits(pos, info);
+    else
+        node_limit_test(info);
+}
+
+void check_limits(Position& pos, SearchInfo& info) {
+    info.nodes_since_poll = 0;
+    check_input(pos, info);
+    if (info.status == STOPPED) return;
+
+    const std::int64_t now = now_ms();
+    if (now - info.last_info_time > INFO_INTERVAL_MS) {
+        info.last_info_time = now;
+        print_out(OUT_SCREEN, "info ");
+        if (pos.params->show_curr_line) {
+            print_out(OUT_SCREEN, "currline ");
+            for (int i = 1; i <= pos.ply && i < MAX_PLY; ++i)
+                print_out(OUT_SCREEN, "%s ", move_to_text(info.current_line[i]));
+        }
+        const std::int64_t elapsed = now - info.start_time;
+        print_out(OUT_SCREEN, "time %llu ", (unsigned long long)elapsed);
+        print_out(OUT_SCREEN, "nodes %llu ", (unsigned long long)info.nodes);
+        print_out(OUT_SCREEN, "hashfull %d ", tt_hashfull(pos));
+        print_out(OUT_SCREEN, "nps %llu ", (unsigned long long)(elapsed > 0 ? info.nodes * 1000 / elapsed : 0));
+        print_out(OUT_SCREEN, "\n");
+    }
+
+    if (info.status != THINKING) return;  // pondering and analysing end only by input
+
+    if (info.time_limited && now > info.soft_deadline) {
+        if (now >= info.hard_deadline) {
+            info.status = STOPPED;
+            print_out(OUT_LOG, "info string Aborting search: time spent = %d\n", int(now - info.start_time));
+        } else {
+            const int drop = info.best_score == -MATE ? info.prev2_score - info.prev_score
+                                                      : info.prev_score - info.best_score;
+            if (drop >= DROP_TO_EXTEND) {
+                extend_soft_deadline(info, info.allotted_time * ((drop - 20) / 10) / 2);
+                print_out(OUT_LOG, "info string Time is extended in search: time = %d\n", int(now - info.start_time));
+            } else if (info.root_research || info.best_changed) {
+                extend_soft_deadline(info, info.allotted_time / 2);
+                print_out(OUT_LOG, "info string Time is extended in search: time = %d\n", int(now - info.start_time));
+            } else {
+                info.status = STOPPED;
+                print_out(OUT_LOG, "info string Aborting search: time spent = %d\n", int(now - info.start_time));
+            }
+        }
+    }
+    if (info.status == THINKING) node_limit_test(info);
+}

@@ -1,0 +1,130 @@
+// Transposition table storage, probing and the replacement rule.
+#include "search/trans_table.h"
+
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+constexpr int AGE_SHIFT = 26;
+constexpr std::uint32_t MOVE_BITS = 0x1FFFFFF;
+
+inline std::uint32_t key_lock(Key key) { return std::uint32_t(key >> 32); }
+inline TransEntry* bucket_of(Position& pos) {
+    return pos.trans_table + (std::uint32_t(pos.st.hash) & pos.trans_table_mask);
+}
+
+void rebuild_age_table(Position& pos) {
+    for (int i = 0; i < 16; ++i) pos.trans_age_table[i] = (pos.trans_age - i) & 15;
+}
+
+// Oldest generation first, then the shallowest entry.
+inline int replacement_value(const Position& pos, const TransEntry& e) {
+    return pos.trans_age_table[tt_age(e)] * 256 - e.depth;
+}
+
+}  // namespace
+
+bool tt_allocate(Position& pos, int megabytes) {
+    if (megabytes < 4) megabytes = 16;
+    tt_free(pos);
+    // In 64 bits: 2048 MB and more do not fit a 32-bit byte count.
+    std::uint64_t bytes = std::uint64_t(megabytes) * 1048576;
+    std::uint64_t power = 1;
+    while (power <= bytes) power <<= 1;
+    std::uint64_t entries = power / 32;
+    std::uint64_t total = (entries + TT_SPILL) * sizeof(TransEntry);
+    if (total > std::uint64_t(SIZE_MAX)) return false;
+    pos.trans_table = static_cast<TransEntry*>(std::malloc(std::size_t(total)));
+    if (!pos.trans_table) return false;
+    pos.trans_table_size = entries + TT_SPILL;
+    pos.trans_table_mask = entries - 1;
+    tt_clear(pos);
+    return true;
+}
+
+void tt_free(Position& pos) {
+    std::free(pos.trans_table);
+    pos.trans_table = nullptr;
+    pos.trans_table_size = pos.trans_table_mask = 0;
+}
+
+void tt_clear(Position& pos) {
+    pos.trans_age = 0;
+    rebuild_age_table(pos);
+    pos.trans_used = 1;
+    const TransEntry empty{0, 0, 10000, -10000, 0, 0, 0, 0};
+    for (std::uint64_t i = 0; i < pos.trans_table_size; ++i) pos.trans_table[i] = empty;
+}
+
+void tt_new_search(Position& pos) {
+    pos.trans_age = (pos.trans_age + 1) & 15;
+    rebuild_age_table(pos);
+    pos.trans_used = 1;
+}
+
+TransEntry* tt_find(Position& pos) {
+    TransEntry* bucket = bucket_of(pos);
+    const std::uint32_t lock = key_lock(pos.st.hash);
+    for (int i = 0; i < TT_BUCKET; ++i)
+        if (bucket[i].lock == lock) {
+            // A position seen again in this search counts as current.
+            bucket[i].move_age = (bucket[i].move_age & MOVE_BITS) | std::uint32_t(pos.trans_age) << AGE_SHIFT;
+            return &bucket[i];
+        }
+    return nullptr;
+}
+
+void tt_store(Position& pos, int depth, int lower, int upper, Move move) {
+    // Internal iterative deepening can search a PV node below depth 0; the
+    // depth bytes are unsigned, so such a result counts as depth 0.
+    if (depth < 0) depth = 0;
+    TransEntry* bucket = bucket_of(pos);
+    const std::uint32_t lock = key_lock(pos.st.hash);
+    const std::uint32_t age_bits = std::uint32_t(pos.trans_age) << AGE_SHIFT;
+    TransEntry* victim = nullptr;
+    int victim_value = -1 << 30;
+    for (int i = 0; i < TT_BUCKET; ++i) {
+        TransEntry& e = bucket[i];
+        if (e.lock == lock) {
+            if (tt_age(e) != pos.trans_age) pos.trans_used += 1;
+            if (e.depth < depth) e.depth = std::uint8_t(depth);
+            std::uint32_t kept = e.move_age & MOVE_BITS;
+            if (move && depth > e.move_depth) {
+                e.move_depth = std::uint8_t(depth);
+                kept = move & MOVE_BITS;
+            }
+            e.move_age = kept | age_bits;
+            // Each bound is replaced only by one of at least the same depth.
+            if (upper < 10000 && depth >= e.upper_depth) {
+                e.upper = std::int16_t(upper);
+                e.upper_depth = std::uint8_t(depth);
+            }
+            if (lower > -10000 && depth >= e.lower_depth) {
+                e.lower = std::int16_t(lower);
+                e.lower_depth = std::uint8_t(depth);
+            }
+            return;
+        }
+        int value = replacement_value(pos, e);
+        if (value > victim_value) {
+            victim_value = value;
+            victim = &e;
+        }
+    }
+    TransEntry& e = *victim;
+    if (tt_age(e) != pos.trans_age) pos.trans_used += 1;
+    e.lock = lock;
+    e.move_age = (move & MOVE_BITS) | age_bits;
+    e.depth = std::uint8_t(depth);
+    e.move_depth = std::uint8_t(move ? depth : 0);
+    e.upper = std::int16_t(upper);
+    e.upper_depth = std::uint8_t(upper < 10000 ? depth : 0);
+    e.lower = std::int16_t(lower);
+    e.lower_depth = std::uint8_t(lower > -10000 ? depth : 0);
+}
+
+int tt_hashfull(const Position& pos) {
+    return pos.trans_table_size ? int(std::int64_t(pos.trans_used) * 1000 / std::int64_t(pos.trans_table_size)) : 0;
+}
