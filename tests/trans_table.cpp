@@ -1,0 +1,88 @@
+// The transposition table: independent bounds with their own depths, the
+// replacement rule across ages and depths, and the fill count.
+#include <gtest/gtest.h>
+
+#include "search/trans_table.h"
+#include "test_support.h"
+
+namespace {
+
+// Positions whose keys share a bucket start are hard to find, so the tests
+// plant entries by hand in the bucket of the test position.
+TransEntry* bucket(Position& pos) { return pos.trans_table + (std::uint32_t(pos.st.hash) & pos.trans_table_mask); }
+
+}  // namespace
+
+TEST(TransTable, BoundsOfDifferentDepthsCoexist) {
+    Position& pos = test_position("4k3/8/8/8/8/8/8/4K2R w K - 0 1");
+    tt_clear(pos);
+    tt_store(pos, 6, -10000, 120, NO_MOVE);  // fail low at depth 6
+    TransEntry* e = tt_find(pos);
+    ASSERT_NE(e, nullptr);
+    EXPECT_EQ(e->lower_depth, 0);
+    EXPECT_EQ(e->move_depth, 0);
+    EXPECT_EQ(e->lower, -10000);
+    EXPECT_EQ(e->upper, 120);
+    EXPECT_EQ(e->upper_depth, 6);
+
+    const Move castle = CASTLE_WHITE_KING;
+    tt_store(pos, 4, 150, 10000, castle);  // a later, shallower fail high
+    e = tt_find(pos);
+    EXPECT_EQ(e->lower, 150);
+    EXPECT_EQ(e->lower_depth, 4);
+    EXPECT_EQ(e->upper, 120);
+    EXPECT_EQ(e->upper_depth, 6);
+    EXPECT_EQ(e->depth, 6);
+    EXPECT_EQ(tt_move(*e), castle);
+
+    tt_store(pos, 3, -10000, 50, NO_MOVE);  // too shallow to replace the upper bound
+    EXPECT_EQ(tt_find(pos)->upper, 120);
+    tt_store(pos, 2, 100, 10000, NO_MOVE);  // no move: the stored move stays
+    EXPECT_EQ(tt_move(*tt_find(pos)), castle);
+}
+
+TEST(TransTable, ReplacementPrefersOldGenerationThenShallow) {
+    Position& pos = test_position("4k3/8/8/8/8/8/8/4K2R w K - 0 1");
+    tt_clear(pos);
+    for (int i = 0; i < 3; ++i) tt_new_search(pos);  // age 3
+    const int ages[4] = {3, 3, 2, 3}, depths[4] = {10, 2, 20, 5};
+    TransEntry* b = bucket(pos);
+    for (int i = 0; i < 4; ++i) {
+        b[i] = {0xABCD0000u + unsigned(i), std::uint32_t(ages[i]) << 26, 10000, -10000, std::uint8_t(depths[i]), 0, 0, 0};
+    }
+    tt_store(pos, 1, 5, 10000, NO_MOVE);
+    EXPECT_EQ(b[2].lock, std::uint32_t(pos.st.hash >> 32)) << "distance 1 beats distance 0 whatever the depth";
+
+    // Equal age and depth: the first of the tied entries goes.
+    for (int i = 0; i < 4; ++i) b[i] = {0xABCD0000u + unsigned(i), 3u << 26, 10000, -10000, 7, 0, 0, 0};
+    tt_store(pos, 1, 5, 10000, NO_MOVE);
+    EXPECT_EQ(b[0].lock, std::uint32_t(pos.st.hash >> 32));
+}
+
+TEST(TransTable, ProbeRefreshesAgeAndHashfullCountsNewEntries) {
+    Position& pos = test_position("4k3/8/8/8/8/8/8/4K2R w K - 0 1");
+    tt_clear(pos);
+    tt_new_search(pos);  // entries written under the cleared age 0 are now old
+    EXPECT_EQ(pos.trans_used, 1);
+    tt_store(pos, 3, 10, 10000, NO_MOVE);
+    EXPECT_EQ(pos.trans_used, 2);
+    tt_new_search(pos);
+    TransEntry* e = tt_find(pos);
+    ASSERT_NE(e, nullptr);
+    EXPECT_EQ(tt_age(*e), pos.trans_age);
+    EXPECT_EQ(tt_hashfull(pos), int(std::int64_t(pos.trans_used) * 1000 / std::int64_t(pos.trans_table_size)));
+}
+
+TEST(TransTable, SizeRule) {
+    Position& pos = test_position("4k3/8/8/8/8/8/8/4K3 w - - 0 1");
+    struct Case {
+        int megabytes;
+        std::uint64_t entries;
+    } cases[] = {{32, 2097152}, {48, 2097152}, {64, 4194304}, {100, 4194304}, {2, 1048576}, {4, 262144}};
+    for (const Case& c : cases) {
+        ASSERT_TRUE(tt_allocate(pos, c.megabytes));
+        EXPECT_EQ(pos.trans_table_size, c.entries + 3) << c.megabytes << " MB";
+        EXPECT_EQ(pos.trans_table_mask, c.entries - 1);
+    }
+    ASSERT_TRUE(tt_allocate(pos, 4));
+}
