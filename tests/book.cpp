@@ -28,8 +28,8 @@ protected:
     Position* opened = nullptr;
     Position& open(const std::string& file, const char* fen) {
         opened = &test_position(fen);
-        option_set("Book File", file.c_str());
-        book_open(*opened);
+        // setoption reopens the book at once, closing the one open before.
+        uci_setoption(*opened, ("setoption name Book File value " + file + "\n").c_str());
         return *opened;
     }
     void TearDown() override {
@@ -174,6 +174,9 @@ TEST_F(BookFile, DamagedFilesNeverCrashOrGiveIllegalMoves) {
         put_record(f, START_KEY, packed(E1, E2), 1);
     });
     EXPECT_EQ(book_probe(open(path, START_FEN), list), NO_MOVE);
+
+    // Not a regular file at all: opening may succeed, reading never does.
+    EXPECT_EQ(book_probe(open(std::filesystem::temp_directory_path().string(), START_FEN), list), NO_MOVE);
 
     std::filesystem::remove(path);
     EXPECT_EQ(book_probe(open(path, START_FEN), list), NO_MOVE);  // missing file: no book
