@@ -2,6 +2,8 @@
 // square-by-square walks that share no code with the table builder.
 #include <gtest/gtest.h>
 
+#include <array>
+#include <initializer_list>
 #include <random>
 
 #include "board/tables.h"
@@ -90,6 +92,87 @@ TEST_F(AttackTables, SliderLookupsMatchRayWalksOnRandomOccupancies) {
             ASSERT_EQ(rook_xray(sq, occ), xrank | xfile);
             ASSERT_EQ(bishop_xray(sq, occ), xdiag | xanti);
         }
+    }
+}
+
+// Every line between two squares, from walking each direction.
+TEST_F(AttackTables, RaysBetweenAndDirectionMatchWalks) {
+    for (int a = 0; a < 64; ++a) {
+        for (int b = 0; b < 64; ++b) {
+            int step = 0;
+            Bitboard passed = 0, strictly = 0;
+            for (int d = 0; d < 8 && !step; ++d) {
+                passed = 0;
+                for (int t : walk(a, DIRS[d])) {
+                    if (t < 0) break;
+                    if (t == b) {
+                        step = DIRECTION_STEP[d];
+                        strictly = passed;
+                        break;
+                    }
+                    passed |= bit(t);
+                }
+            }
+            ASSERT_EQ(direction[a][b], step) << a << " -> " << b;
+            ASSERT_EQ(between[a][b], strictly) << a << " -> " << b;
+        }
+        for (int d = 0; d < 8; ++d) {
+            Bitboard full = 0;
+            for (int t : walk(a, DIRS[d]))
+                if (t >= 0) full |= bit(t);
+            ASSERT_EQ(ray[d][a], full) << "dir " << d << " sq " << a;
+        }
+    }
+}
+
+// Leapers and pawns from file/rank arithmetic, which cannot wrap around an edge.
+TEST_F(AttackTables, LeaperAndPawnTablesStayOnTheBoard) {
+    auto targets = [](int sq, std::initializer_list<Step> steps) {
+        Bitboard b = 0;
+        for (Step s : steps) {
+            int f = file_of(sq) + s.df, r = rank_of(sq) + s.dr;
+            if (f >= 0 && f < 8 && r >= 0 && r < 8) b |= bit(make_square(f, r));
+        }
+        return b;
+    };
+    for (int sq = 0; sq < 64; ++sq) {
+        SCOPED_TRACE(sq);
+        EXPECT_EQ(knight_attacks[sq],
+                  targets(sq, {{1, 2}, {2, 1}, {2, -1}, {1, -2}, {-1, -2}, {-2, -1}, {-2, 1}, {-1, 2}}));
+        EXPECT_EQ(king_attacks[sq], targets(sq, {{-1, -1}, {-1, 0}, {-1, 1}, {0, 1}, {1, 1}, {1, 0}, {1, -1}, {0, -1}}));
+        EXPECT_EQ(pawn_attacks[sq][WHITE], targets(sq, {{-1, 1}, {1, 1}}));
+        EXPECT_EQ(pawn_attacks[sq][BLACK], targets(sq, {{-1, -1}, {1, -1}}));
+        EXPECT_EQ(pawn_push[sq][WHITE], targets(sq, {{0, 1}}));
+        EXPECT_EQ(pawn_push[sq][BLACK], targets(sq, {{0, -1}}));
+        EXPECT_EQ(pawn_double_push[sq][WHITE], targets(sq, {{0, 2}}));
+        EXPECT_EQ(pawn_double_push[sq][BLACK], targets(sq, {{0, -2}}));
+        EXPECT_EQ(file_mask[sq], file_bb(file_of(sq)));
+        // The set-wise pawn captures must agree with the per-square table.
+        EXPECT_EQ(pawn_attack_set(WHITE, bit(sq)), pawn_attacks[sq][WHITE]);
+        EXPECT_EQ(pawn_attack_set(BLACK, bit(sq)), pawn_attacks[sq][BLACK]);
+    }
+}
+
+TEST(BitIdioms, BitscanAndPopLsbWalkEverySquareLowestFirst) {
+    std::mt19937_64 rng(7);
+    for (int sq = 0; sq < 64; ++sq) {
+        // Bits above the lowest must not disturb the scan, across the word boundary too.
+        Bitboard higher = sq == 63 ? 0 : rng() << (sq + 1);
+        ASSERT_EQ(bitscan(bit(sq) | higher), sq);
+    }
+    for (int n = 0; n < 1000; ++n) {
+        Bitboard b = rng() & rng(), rest = b, rebuilt = 0;
+        int count = 0, previous = -1;
+        while (rest) {
+            int sq = pop_lsb(rest);
+            ASSERT_GT(sq, previous);
+            ASSERT_FALSE(rebuilt & bit(sq));
+            rebuilt |= bit(sq);
+            previous = sq;
+            ++count;
+        }
+        ASSERT_EQ(rebuilt, b);
+        ASSERT_EQ(count, popcount(b));
     }
 }
 

@@ -40,7 +40,11 @@ int remaining_ms(Clock::time_point deadline) {
 // the child's standard streams (-1 keeps the test's own).
 pid_t spawn(const std::string& program, const std::vector<std::string>& args, const std::string& dir, int in,
             int out, int err) {
+    // Where the host cannot run the target's binaries directly, an emulator
+    // runs them (see CMakeLists.txt).
+    std::string emulator = CORVANE_EMULATOR;
     std::vector<std::string> words{program};
+    if (!emulator.empty()) words.insert(words.begin(), emulator);
     words.insert(words.end(), args.begin(), args.end());
     std::vector<char*> argv;
     for (auto& w : words) argv.push_back(w.data());
@@ -53,7 +57,7 @@ pid_t spawn(const std::string& program, const std::vector<std::string>& args, co
     if (in >= 0) dup2(in, 0);
     if (out >= 0) dup2(out, 1);
     if (err >= 0) dup2(err, 2);
-    execv(program.c_str(), argv.data());
+    execv(words[0].c_str(), argv.data());
     _exit(127);
 }
 
