@@ -1,25 +1,45 @@
 # Corvane: `make run` builds an optimised engine and starts it; `make test`
-# builds and runs every test.
+# builds and runs every test. `make test-sanitize` and `make test-m32` are the
+# two extra builds CI runs (AddressSanitizer + UBSan, and 32-bit x86).
 PREFIX ?= /usr/local
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
+# WERROR=ON turns warnings into errors (CI does).
+WERROR ?= OFF
 RELEASE_DIR := build/release
 TEST_DIR := build/test
+SANITIZE_DIR := build/sanitize
+M32_DIR := build/m32
+CTEST := ctest --output-on-failure -j $(JOBS)
 
-.PHONY: all release run test install clean
+.PHONY: all release run test test-sanitize test-m32 install clean
 
 all: release
 
 release:
-	cmake -S . -B $(RELEASE_DIR) -DCMAKE_BUILD_TYPE=Release -DCORVANE_TESTS=OFF
+	cmake -S . -B $(RELEASE_DIR) -DCMAKE_BUILD_TYPE=Release -DCORVANE_TESTS=OFF -DCORVANE_WERROR=$(WERROR)
 	cmake --build $(RELEASE_DIR) -j $(JOBS)
 
 run: release
 	./$(RELEASE_DIR)/corvane
 
 test:
-	cmake -S . -B $(TEST_DIR) -DCMAKE_BUILD_TYPE=Release -DCORVANE_TESTS=ON
+	cmake -S . -B $(TEST_DIR) -DCMAKE_BUILD_TYPE=Release -DCORVANE_TESTS=ON -DCORVANE_WERROR=$(WERROR)
 	cmake --build $(TEST_DIR) -j $(JOBS)
-	cd $(TEST_DIR) && ctest --output-on-failure -j $(JOBS)
+	cd $(TEST_DIR) && $(CTEST)
+
+# Assertions stay on; the heavy tests run their light variants.
+test-sanitize:
+	cmake -S . -B $(SANITIZE_DIR) -DCMAKE_BUILD_TYPE=Debug -DCORVANE_SANITIZE=ON \
+	    -DCORVANE_TEST_LEVEL=light -DCORVANE_WERROR=$(WERROR)
+	cmake --build $(SANITIZE_DIR) -j $(JOBS)
+	cd $(SANITIZE_DIR) && $(CTEST)
+
+# Debian's GoogleTest is 64-bit only, so this build compiles its own.
+test-m32:
+	cmake -S . -B $(M32_DIR) -DCMAKE_BUILD_TYPE=Release -DCORVANE_M32=ON -DCORVANE_BUNDLED_GTEST=ON \
+	    -DCORVANE_TEST_LEVEL=light -DCORVANE_WERROR=$(WERROR)
+	cmake --build $(M32_DIR) -j $(JOBS)
+	cd $(M32_DIR) && $(CTEST)
 
 install: release
 	install -d $(DESTDIR)$(PREFIX)/bin

@@ -71,14 +71,15 @@ void fill_line_kind(const LineKind& kind) {
                     if (!blocked) {
                         attacks |= bit(s);
                         blocked = (occ & bit(s)) != 0;
-                    } else if (occ & bit(s)) {
+                    } else if ((occ & bit(s)) || slide(s, step) < 0) {
+                        // The end square counts as occupied even where it is part
+                        // of the pattern (the rank-1 and rank-8 ends of diagonals),
+                        // so every slot means the same thing.
                         xray |= bit(s);
                         break;
                     }
                 }
             }
-            // Later counter values overwrite earlier ones with the same slot, so
-            // the stored x-ray is the one with both end squares occupied.
             int index = kind.selector | sq << 7 | kind.pattern(sq, occ);
             slider_attacks[index] = attacks;
             slider_attacks[SEL_XRAY | index] = xray;

@@ -1,0 +1,33 @@
+// corvane-bench as a user runs it: arguments in, report and exit status out.
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "harness/engine_process.h"
+
+namespace {
+
+TEST(BenchCli, PerftReportsDivideAndTotal) {
+    BenchResult r = run_bench({"perft", "3", "startpos", "moves", "e2e4"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("\nnodes 13160\n"), std::string::npos) << r.out;
+    // One line per legal reply to 1.e4, and their counts add up to the total.
+    std::istringstream lines(r.out);
+    int moves = 0;
+    long long sum = 0;
+    for (std::string line; std::getline(lines, line) && !line.empty(); ++moves)
+        sum += std::stoll(line.substr(line.find(": ") + 2));
+    EXPECT_EQ(moves, 20);
+    EXPECT_EQ(sum, 13160);
+}
+
+TEST(BenchCli, BadArgumentsGiveUsageAndStatusTwo) {
+    for (auto args : {std::vector<std::string>{}, {"perft"}, {"perft", "0"}, {"perft", "x"}, {"no-such-command"},
+                      {"perft", "2", "fen", "8/8/8/8/8/8/8/KK5k", "w", "-", "-", "0", "1"}}) {
+        BenchResult r = run_bench(args);
+        EXPECT_EQ(r.status, 2) << testing::PrintToString(args) << "\n" << r.out << r.err;
+        EXPECT_TRUE(r.out.find("nodes") == std::string::npos) << r.out;
+    }
+}
+
+}  // namespace

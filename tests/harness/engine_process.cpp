@@ -1,0 +1,296 @@
+// Child processes on pipes with bounded waits; see engine_process.h.
+#include "harness/engine_process.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <poll.h>
+#include <regex>
+#include <sstream>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Writing to an engine that has died must fail the write, not kill the test run.
+void ignore_sigpipe() {
+    static bool done = false;
+    if (!done) {
+        std::signal(SIGPIPE, SIG_IGN);
+        done = true;
+    }
+}
+
+int remaining_ms(Clock::time_point deadline) {
+    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    return left > 0 ? int(left) : 0;
+}
+
+// Forks and executes program with args in dir; the given descriptors become
+// the child's standard streams (-1 keeps the test's own).
+pid_t spawn(const std::string& program, const std::vector<std::string>& args, const std::string& dir, int in,
+            int out, int err) {
+    // Where the host cannot run the target's binaries directly, an emulator
+    // runs them (see CMakeLists.txt).
+    std::string emulator = CORVANE_EMULATOR;
+    std::vector<std::string> words{program};
+    if (!emulator.empty()) words.insert(words.begin(), emulator);
+    words.insert(words.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (auto& w : words) argv.push_back(w.data());
+    argv.push_back(nullptr);
+
+    pid_t pid = fork();
+    if (pid != 0) return pid;
+    // Child: only async-signal-safe calls from here on.
+    if (chdir(dir.c_str()) != 0) _exit(126);
+    if (in >= 0) dup2(in, 0);
+    if (out >= 0) dup2(out, 1);
+    if (err >= 0) dup2(err, 2);
+    execv(words[0].c_str(), argv.data());
+    _exit(127);
+}
+
+// Waits for pid while calling drain(ms) to keep its output pipes flowing;
+// kills it at the deadline. Gives the exit status as documented for wait_exit.
+template <class Drain>
+int reap(pid_t pid, int timeout_ms, const std::string& what, Drain drain) {
+    auto deadline = Clock::now() + std::chrono::milliseconds(timeout_ms);
+    for (;;) {
+        int status = 0;
+        pid_t r = waitpid(pid, &status, WNOHANG);
+        if (r == pid) {
+            if (WIFEXITED(status)) return WEXITSTATUS(status);
+            ADD_FAILURE() << what << " died by signal " << WTERMSIG(status);
+            return 128 + WTERMSIG(status);
+        }
+        if (r < 0) {
+            ADD_FAILURE() << what << ": waitpid failed: " << std::strerror(errno);
+            return -1;
+        }
+        if (Clock::now() >= deadline) {
+            kill(pid, SIGKILL);
+            waitpid(pid, &status, 0);
+            ADD_FAILURE() << what << " still running after " << timeout_ms << " ms: killed";
+            return -1;
+        }
+        drain(std::min(10, remaining_ms(deadline)));
+    }
+}
+
+std::string slurp(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+}  // namespace
+
+ScratchDir::ScratchDir() {
+    const char* base = std::getenv("TMPDIR");
+    std::string pattern = std::string(base && *base ? base : "/tmp") + "/corvane-test-XXXXXX";
+    std::vector<char> buf(pattern.begin(), pattern.end());
+    buf.push_back('\0');
+    if (mkdtemp(buf.data())) path_ = buf.data();
+    else ADD_FAILURE() << "mkdtemp " << pattern << ": " << std::strerror(errno);
+}
+
+ScratchDir::~ScratchDir() {
+    if (path_.empty()) return;
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    // A test may have taken away the write bits; put them back so removal works.
+    fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ec);
+    fs::remove_all(path_, ec);
+}
+
+std::string ScratchDir::read_file(const std::string& name) const { return slurp(file(name)); }
+
+void ScratchDir::write_file(const std::string& name, const std::string& text) const {
+    std::ofstream(file(name), std::ios::binary) << text;
+}
+
+EngineProcess::EngineProcess() : own_dir_(std::in_place) {
+    dir_ = own_dir_->path();
+    start();
+}
+
+EngineProcess::EngineProcess(const std::string& dir) : dir_(dir) { start(); }
+
+void EngineProcess::start() {
+    ignore_sigpipe();
+    if (dir_.empty()) return;
+    int in[2], out[2];
+    if (pipe2(in, O_CLOEXEC) != 0) {
+        ADD_FAILURE() << "pipe: " << std::strerror(errno);
+        return;
+    }
+    if (pipe2(out, O_CLOEXEC) != 0) {
+        ADD_FAILURE() << "pipe: " << std::strerror(errno);
+        close(in[0]);
+        close(in[1]);
+        return;
+    }
+    pid_ = spawn(CORVANE_ENGINE_PATH, {}, dir_, in[0], out[1], -1);
+    close(in[0]);
+    close(out[1]);
+    to_child_ = in[1];
+    from_child_ = out[0];
+    if (pid_ < 0) ADD_FAILURE() << "fork: " << std::strerror(errno);
+}
+
+EngineProcess::~EngineProcess() {
+    if (to_child_ >= 0) close(to_child_);
+    if (from_child_ >= 0) close(from_child_);
+    if (pid_ > 0) {
+        kill(pid_, SIGKILL);
+        waitpid(pid_, nullptr, 0);
+    }
+}
+
+bool EngineProcess::send_raw(const std::string& bytes) {
+    if (to_child_ < 0) return false;
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        ssize_t n = write(to_child_, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        done += std::size_t(n);
+    }
+    return true;
+}
+
+bool EngineProcess::send(const std::string& line) { return send_raw(line + "\n"); }
+
+void EngineProcess::close_stdin() {
+    if (to_child_ >= 0) close(to_child_);
+    to_child_ = -1;
+}
+
+bool EngineProcess::fill(int timeout_ms) {
+    if (eof_ || from_child_ < 0) return false;
+    pollfd p{from_child_, POLLIN, 0};
+    int r = poll(&p, 1, timeout_ms);
+    if (r <= 0) return false;
+    char buf[4096];
+    ssize_t n = read(from_child_, buf, sizeof buf);
+    if (n <= 0) {
+        if (n < 0 && errno == EINTR) return true;
+        eof_ = true;
+        // A last line without its newline still counts as a line.
+        if (!pending_.empty()) {
+            queue_.push_back(pending_);
+            pending_.clear();
+        }
+        return false;
+    }
+    pending_.append(buf, std::size_t(n));
+    for (std::size_t nl; (nl = pending_.find('\n')) != std::string::npos;) {
+        queue_.push_back(pending_.substr(0, nl));
+        pending_.erase(0, nl + 1);
+    }
+    return true;
+}
+
+std::optional<std::string> EngineProcess::read_line(int timeout_ms) {
+    auto deadline = Clock::now() + std::chrono::milliseconds(timeout_ms);
+    while (queue_head_ == queue_.size()) {
+        if (!fill(remaining_ms(deadline)) && (eof_ || Clock::now() >= deadline)) break;
+    }
+    if (queue_head_ == queue_.size()) return std::nullopt;
+    std::string line = std::move(queue_[queue_head_++]);
+    seen_.push_back(line);
+    return line;
+}
+
+std::optional<std::string> EngineProcess::wait_for(const std::string& regex, int timeout_ms) {
+    std::regex pattern(regex);
+    auto deadline = Clock::now() + std::chrono::milliseconds(timeout_ms);
+    while (auto line = read_line(remaining_ms(deadline)))
+        if (std::regex_search(*line, pattern)) return line;
+    ADD_FAILURE() << "no line matching /" << regex << "/ within " << timeout_ms << " ms"
+                  << (eof_ ? " (output ended)" : "") << "; the engine said:\n"
+                  << transcript();
+    return std::nullopt;
+}
+
+std::string EngineProcess::transcript() const {
+    std::string text;
+    for (const auto& line : seen_) text += "  | " + line + "\n";
+    return text;
+}
+
+int EngineProcess::wait_exit(int timeout_ms) {
+    if (pid_ <= 0) return -1;
+    int status = reap(pid_, timeout_ms, "corvane", [this](int ms) {
+        if (!fill(ms)) return;
+        while (queue_head_ < queue_.size()) seen_.push_back(std::move(queue_[queue_head_++]));
+    });
+    pid_ = -1;
+    // Whatever was still in the pipe belongs to the transcript too.
+    while (fill(0)) {
+    }
+    while (queue_head_ < queue_.size()) seen_.push_back(std::move(queue_[queue_head_++]));
+    return status;
+}
+
+std::string EngineProcess::read_file(const std::string& name) const { return slurp(dir_ + "/" + name); }
+
+BenchResult run_bench(const std::vector<std::string>& args, int timeout_ms) {
+    ignore_sigpipe();
+    BenchResult result;
+    ScratchDir dir;
+    int out[2], err[2];
+    if (pipe2(out, O_CLOEXEC) != 0 || pipe2(err, O_CLOEXEC) != 0) {
+        ADD_FAILURE() << "pipe: " << std::strerror(errno);
+        return result;
+    }
+    int null_in = open("/dev/null", O_RDONLY | O_CLOEXEC);
+    pid_t pid = spawn(CORVANE_BENCH_PATH, args, dir.path(), null_in, out[1], err[1]);
+    close(null_in);
+    close(out[1]);
+    close(err[1]);
+    if (pid < 0) {
+        ADD_FAILURE() << "fork: " << std::strerror(errno);
+        close(out[0]);
+        close(err[0]);
+        return result;
+    }
+    pollfd fds[2] = {{out[0], POLLIN, 0}, {err[0], POLLIN, 0}};
+    std::string* sinks[2] = {&result.out, &result.err};
+    auto drain = [&](int ms) {
+        if (poll(fds, 2, ms) <= 0) return;
+        for (int i = 0; i < 2; ++i) {
+            if (fds[i].fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP))) continue;
+            char buf[4096];
+            ssize_t n = read(fds[i].fd, buf, sizeof buf);
+            if (n > 0) {
+                sinks[i]->append(buf, std::size_t(n));
+            } else if (n == 0 || errno != EINTR) {
+                close(fds[i].fd);
+                fds[i].fd = -1;  // poll skips negative descriptors
+            }
+        }
+    };
+    std::string what = "corvane-bench";
+    for (const auto& a : args) what += " " + a;
+    result.status = reap(pid, timeout_ms, what, drain);
+    // The child is gone, so the pipes end after what it left in them (unless
+    // something it started still holds them: give up after a second).
+    auto deadline = Clock::now() + std::chrono::seconds(1);
+    while ((fds[0].fd >= 0 || fds[1].fd >= 0) && Clock::now() < deadline) drain(100);
+    for (auto& f : fds)
+        if (f.fd >= 0) close(f.fd);
+    return result;
+}
