@@ -1,0 +1,198 @@
+// Colour symmetry of the whole evaluation, and the pawn table's cached
+// entries against fresh computations, over the perft suites and their trees.
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "board/tables.h"
+#include "eval/pawn_table.h"
+#include "eval_support.h"
+#include "movegen/movegen.h"
+#include "test_support.h"
+
+namespace {
+
+// Light builds walk every LIGHT_STRIDE-th suite position.
+constexpr int LIGHT_STRIDE = 40;
+
+std::vector<std::string> suite_fens() {
+    std::vector<std::string> fens;
+    int line_number = 0;
+    for (const char* name : {"standard", "tricky", "random"}) {
+        std::ifstream file(std::string(CORVANE_DATA_DIR) + "/perft/" + name + ".epd");
+        std::string line;
+        while (std::getline(file, line)) {
+            if (CORVANE_LIGHT_TESTS && line_number++ % LIGHT_STRIDE) continue;
+            fens.push_back(line.substr(0, line.find(';')));
+        }
+    }
+    return fens;
+}
+
+// Ranks mirrored, colours swapped, side, castling rights and en passant with them.
+std::string mirror_fen(const std::string& fen) {
+    std::istringstream in(fen);
+    std::string board, side, castle, ep, fifty = "0", moves = "1";
+    in >> board >> side >> castle >> ep >> fifty >> moves;
+    std::vector<std::string> ranks;
+    std::istringstream rows(board);
+    for (std::string rank; std::getline(rows, rank, '/');) ranks.insert(ranks.begin(), rank);
+    auto swap_case = [](std::string s) {
+        for (char& c : s) c = std::isupper((unsigned char)c) ? char(std::tolower(c)) : char(std::toupper(c));
+        return s;
+    };
+    std::string mirrored;
+    for (const std::string& rank : ranks) {
+        if (!mirrored.empty()) mirrored += '/';
+        mirrored += swap_case(rank);
+    }
+    if (castle != "-") castle = swap_case(castle);
+    if (ep != "-") ep[1] = ep[1] == '3' ? '6' : '3';
+    return mirrored + (side == "w" ? " b " : " w ") + castle + " " + ep + " " + fifty + " " + moves;
+}
+
+// A position of its own, with a small pawn table so that slots are shared
+// and overwritten often.
+std::unique_ptr<Position> make_position(const std::string& fen) {
+    auto pos = std::make_unique<Position>();
+    pos->params = &pos->param_block;
+    pos->params->king_attack_level = pos->params->piece_attack_mg = pos->params->piece_attack_eg = 5;
+    pawn_table_allocate(*pos, 8);
+    read_fen(*pos, fen.c_str());
+    return pos;
+}
+
+Move mirror_move(const Position& mirror, Move move) {
+    MoveList list;
+    gen_legal_moves(mirror, list);
+    for (int i = 0; i < list.count; ++i) {
+        Move m = list.moves[i].move;
+        if (move_from(m) == (move_from(move) ^ 56) && move_to(m) == (move_to(move) ^ 56) &&
+            move_promotion(m) == move_promotion(move))
+            return m;
+    }
+    return NO_MOVE;
+}
+
+struct Walk {
+    long long positions = 0;
+    int failures = 0;
+};
+
+void check_pair(Position& pos, Position& mirror, Walk& walk) {
+    ++walk.positions;
+    const int a = evaluate(pos), b = evaluate(mirror);
+    if (a != b && ++walk.failures <= 10)
+        ADD_FAILURE() << position_to_fen(pos) << " scores " << a << ", its mirror " << position_to_fen(mirror)
+                      << " scores " << b;
+}
+
+void walk_pair(Position& pos, Position& mirror, int depth, Walk& walk) {
+    check_pair(pos, mirror, walk);
+    if (depth == 0) return;
+    MoveList list;
+    gen_legal_moves(pos, list);
+    UndoRecord undo, mirror_undo;
+    for (int i = 0; i < list.count; ++i) {
+        const Move move = list.moves[i].move;
+        const Move reflected = mirror_move(mirror, move);
+        ASSERT_NE(reflected, NO_MOVE) << "no mirror of a move in " << position_to_fen(pos);
+        make_move(pos, undo, move);
+        make_move(mirror, mirror_undo, reflected);
+        walk_pair(pos, mirror, depth - 1, walk);
+        unmake_move(mirror, mirror_undo);
+        unmake_move(pos, undo);
+    }
+}
+
+TEST(EvalSymmetry, MirroredPositionsScoreTheSame) {
+    init_engine_tables();
+    Walk walk;
+    const auto start = std::chrono::steady_clock::now();
+    for (const std::string& fen : suite_fens()) {
+        auto pos = make_position(fen);
+        auto mirror = make_position(mirror_fen(fen));
+        walk_pair(*pos, *mirror, 2, walk);
+        if (walk.failures > 10) break;
+    }
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    std::printf("[ info ] %lld position pairs in %.1f s\n", walk.positions, seconds);
+    EXPECT_EQ(walk.failures, 0);
+}
+
+// The entry a probe leaves behind must equal what the pawn evaluation gives
+// from scratch, whatever the slot held before.
+void check_cached_entry(const Position& pos, int& failures) {
+    evaluate(pos);
+    const PawnEntry& cached = pos.pawn_table[std::uint32_t(pos.st.pawn_hash) & pos.pawn_table_mask];
+    EvalInfo info{};
+    PawnEntry fresh{};
+    info.pawn_entry = &fresh;
+    for (int c = WHITE; c <= BLACK; ++c) {
+        info.pawns_of[c] = pos.pieces_of(c, PAWN);
+        info.attacks[PAWN][c] = pawn_attack_set(c, info.pawns_of[c]);
+        info.pawn_attack_span[c] = fill_forward(c, info.attacks[PAWN][c]);
+    }
+    int mg[2] = {0, 0}, eg[2] = {0, 0};
+    for (int c = WHITE; c <= BLACK; ++c) eval_pawns(pos, info, c, mg[c], eg[c]);
+    bool same = cached.lock == std::uint32_t(pos.st.pawn_hash >> 32) && cached.passed == fresh.passed &&
+                cached.mg == mg[WHITE] - mg[BLACK] && cached.eg == eg[WHITE] - eg[BLACK];
+    // The pawnless slot keeps the shelter a cleared table gave it.
+    if (pos.st.pawn_hash != 0)
+        for (int c = WHITE; c <= BLACK; ++c)
+            for (int w = 0; w < 3; ++w)
+                same = same && cached.shelter[c][w] == fresh.shelter[c][w] && cached.storm[c][w] == fresh.storm[c][w];
+    if (!same && ++failures <= 10) ADD_FAILURE() << "stale pawn entry for " << position_to_fen(pos);
+}
+
+TEST(EvalPawnTable, CachedEntryEqualsFreshComputation) {
+    init_engine_tables();
+    int failures = 0, line = 0;
+    for (const std::string& fen : suite_fens()) {
+        if (!CORVANE_LIGHT_TESTS && line++ % 4) continue;  // the symmetry walk covers the rest
+        auto pos = make_position(fen);
+        MoveList list;
+        gen_legal_moves(*pos, list);
+        UndoRecord undo;
+        check_cached_entry(*pos, failures);
+        for (int i = 0; i < list.count; ++i) {
+            make_move(*pos, undo, list.moves[i].move);
+            check_cached_entry(*pos, failures);
+            unmake_move(*pos, undo);
+        }
+    }
+    EXPECT_EQ(failures, 0);
+}
+
+TEST(EvalPawnTable, PawnlessSlotAfterClear) {
+    auto pos = make_position("4k3/8/8/8/8/8/8/R3K3 w - - 0 1");
+    ASSERT_EQ(pos->st.pawn_hash, 0u);
+    EvalBreakdown b;
+    evaluate_breakdown(*pos, b);
+    const PawnEntry& slot = pos->pawn_table[0];
+    EXPECT_EQ(slot.lock, 0u);
+    EXPECT_EQ(slot.mg, 0);
+    EXPECT_EQ(slot.shelter[WHITE][1], 16);
+    EXPECT_EQ(slot.shelter[BLACK][2], 16);
+    EXPECT_EQ(eval_term(b, "Pawns").mg[WHITE], 0);
+}
+
+TEST(EvalPawnTable, AllocationSizes) {
+    auto pos = make_position("4k3/8/8/8/8/8/8/4K3 w - - 0 1");
+    ASSERT_TRUE(pawn_table_allocate(*pos, 16));
+    EXPECT_EQ(pos->pawn_table_size, 65536u);
+    EXPECT_EQ(pos->pawn_table_mask, 65535u);
+    ASSERT_TRUE(pawn_table_allocate(*pos, 0));  // the option is not clamped on input
+    EXPECT_EQ(pos->pawn_table_size, 2u);
+    pawn_table_free(*pos);
+    EXPECT_EQ(pos->pawn_table, nullptr);
+}
+
+}  // namespace
