@@ -2,12 +2,30 @@
 
 #include <gtest/gtest.h>
 
+#include "eval/pawn_table.h"
 #include "test_support.h"
 
-Position& eval_position(const std::string& fen) {
-    Position& pos = test_position(fen);
-    pos.params->king_attack_level = pos.params->piece_attack_mg = pos.params->piece_attack_eg = 5;
+void FreeTables::operator()(Position* pos) const {
+    pawn_table_free(*pos);
+    delete pos;
+}
+
+OwnedPosition make_eval_position(const std::string& fen, int pawn_table_power) {
+    init_engine_tables();
+    OwnedPosition pos(new Position{});
+    pos->params = &pos->param_block;
+    pos->params->king_attack_level = pos->params->piece_attack_mg = pos->params->piece_attack_eg = 5;
+    pawn_table_allocate(*pos, pawn_table_power);
+    read_fen(*pos, fen.c_str());
     return pos;
+}
+
+Position& eval_position(const std::string& fen) {
+    static OwnedPosition pos;
+    if (!pos) pos = make_eval_position(fen, 10);
+    pos->params->king_attack_level = pos->params->piece_attack_mg = pos->params->piece_attack_eg = 5;
+    read_fen(*pos, fen.c_str());
+    return *pos;
 }
 
 const EvalTerm& eval_term(const EvalBreakdown& b, const std::string& name) {

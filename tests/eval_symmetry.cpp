@@ -6,7 +6,6 @@
 #include <chrono>
 #include <cstdio>
 #include <fstream>
-#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -20,7 +19,7 @@
 namespace {
 
 // Light builds walk every LIGHT_STRIDE-th suite position.
-constexpr int LIGHT_STRIDE = 40;
+constexpr int LIGHT_STRIDE = 5;
 
 std::vector<std::string> suite_fens() {
     std::vector<std::string> fens;
@@ -58,16 +57,8 @@ std::string mirror_fen(const std::string& fen) {
     return mirrored + (side == "w" ? " b " : " w ") + castle + " " + ep + " " + fifty + " " + moves;
 }
 
-// A position of its own, with a small pawn table so that slots are shared
-// and overwritten often.
-std::unique_ptr<Position> make_position(const std::string& fen) {
-    auto pos = std::make_unique<Position>();
-    pos->params = &pos->param_block;
-    pos->params->king_attack_level = pos->params->piece_attack_mg = pos->params->piece_attack_eg = 5;
-    pawn_table_allocate(*pos, 8);
-    read_fen(*pos, fen.c_str());
-    return pos;
-}
+// Each walk uses a small pawn table, so that slots are shared and overwritten often.
+constexpr int SMALL_PAWN_TABLE = 8;
 
 Move mirror_move(const Position& mirror, Move move) {
     MoveList list;
@@ -117,8 +108,8 @@ TEST(EvalSymmetry, MirroredPositionsScoreTheSame) {
     Walk walk;
     const auto start = std::chrono::steady_clock::now();
     for (const std::string& fen : suite_fens()) {
-        auto pos = make_position(fen);
-        auto mirror = make_position(mirror_fen(fen));
+        auto pos = make_eval_position(fen, SMALL_PAWN_TABLE);
+        auto mirror = make_eval_position(mirror_fen(fen), SMALL_PAWN_TABLE);
         walk_pair(*pos, *mirror, 2, walk);
         if (walk.failures > 10) break;
     }
@@ -157,7 +148,7 @@ TEST(EvalPawnTable, CachedEntryEqualsFreshComputation) {
     int failures = 0, line = 0;
     for (const std::string& fen : suite_fens()) {
         if (!CORVANE_LIGHT_TESTS && line++ % 4) continue;  // the symmetry walk covers the rest
-        auto pos = make_position(fen);
+        auto pos = make_eval_position(fen, SMALL_PAWN_TABLE);
         MoveList list;
         gen_legal_moves(*pos, list);
         UndoRecord undo;
@@ -172,7 +163,7 @@ TEST(EvalPawnTable, CachedEntryEqualsFreshComputation) {
 }
 
 TEST(EvalPawnTable, PawnlessSlotAfterClear) {
-    auto pos = make_position("4k3/8/8/8/8/8/8/R3K3 w - - 0 1");
+    auto pos = make_eval_position("4k3/8/8/8/8/8/8/R3K3 w - - 0 1", SMALL_PAWN_TABLE);
     ASSERT_EQ(pos->st.pawn_hash, 0u);
     EvalBreakdown b;
     evaluate_breakdown(*pos, b);
@@ -185,7 +176,7 @@ TEST(EvalPawnTable, PawnlessSlotAfterClear) {
 }
 
 TEST(EvalPawnTable, AllocationSizes) {
-    auto pos = make_position("4k3/8/8/8/8/8/8/4K3 w - - 0 1");
+    auto pos = make_eval_position("4k3/8/8/8/8/8/8/4K3 w - - 0 1", SMALL_PAWN_TABLE);
     ASSERT_TRUE(pawn_table_allocate(*pos, 16));
     EXPECT_EQ(pos->pawn_table_size, 65536u);
     EXPECT_EQ(pos->pawn_table_mask, 65535u);
