@@ -74,12 +74,14 @@ Move mirror_move(const Position& mirror, Move move) {
 
 struct Walk {
     long long positions = 0;
+    long long score_sum = 0;  // printed, so 32-bit and 64-bit builds can be compared
     int failures = 0;
 };
 
 void check_pair(Position& pos, Position& mirror, Walk& walk) {
     ++walk.positions;
     const int a = evaluate(pos), b = evaluate(mirror);
+    walk.score_sum += a;
     if (a != b && ++walk.failures <= 10)
         ADD_FAILURE() << position_to_fen(pos) << " scores " << a << ", its mirror " << position_to_fen(mirror)
                       << " scores " << b;
@@ -114,7 +116,7 @@ TEST(EvalSymmetry, MirroredPositionsScoreTheSame) {
         if (walk.failures > 10) break;
     }
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    std::printf("[ info ] %lld position pairs in %.1f s\n", walk.positions, seconds);
+    std::printf("[ info ] %lld position pairs in %.1f s, score sum %lld\n", walk.positions, seconds, walk.score_sum);
     EXPECT_EQ(walk.failures, 0);
 }
 

@@ -34,8 +34,10 @@ int bench_eval(int argc, char** argv) {
     }
     print_row("Total", total[WHITE][0], total[WHITE][1], total[BLACK][0], total[BLACK][1]);
 
-    const bool bishops_only = b.mat_flags & MAT_BISHOPS_ONLY;
-    std::printf("\nphase %d/32%s\n", b.phase, bishops_only ? ", bishops only: positional terms halved" : "");
+    std::printf("\nphase %d/32%s%s%s\n", b.phase,
+                b.mat_flags & MAT_BISHOPS_ONLY ? ", bishops only (positional terms halved)" : "",
+                b.mat_flags & MAT_WHITE_ATTACKS ? ", white can attack the king" : "",
+                b.mat_flags & MAT_BLACK_ATTACKS ? ", black can attack the king" : "");
     std::printf("material %d (side to move)\n", b.material);
     std::printf("static score %d (%s to move)\n", b.score, pos.side == WHITE ? "white" : "black");
     return 0;
