@@ -61,8 +61,8 @@ TEST(EvalMaterial, EndgameScale) {
         {{2, 0, 0, 0, 0}, {0, 0, 0, 0, 0}, 10},  // two pawns always keep their chances
         {{1, 0, 1, 0, 0}, {0, 1, 0, 0, 0}, 3},   // minor + pawn against minor
         {{1, 2, 0, 0, 0}, {2, 1, 0, 0, 0}, 5},
-        {{1, 0, 0, 1, 0}, {0, 0, 0, 1, 0}, 8},   // rook and pawn against rook
-        {{1, 0, 0, 2, 0}, {0, 1, 1, 1, 0}, 3},   // equal units, the defender keeps a minor
+        {{1, 0, 0, 1, 0}, {0, 0, 0, 1, 0}, 8},  // rook and pawn against rook
+        {{1, 0, 0, 2, 0}, {0, 1, 1, 1, 0}, 3},  // equal units, the defender keeps a minor
         {{0, 0, 2, 0, 0}, {0, 1, 0, 0, 0}, 8},
         {{0, 1, 1, 0, 1}, {0, 0, 4, 0, 0}, 5},
         {{0, 0, 0, 1, 1}, {0, 0, 0, 2, 0}, 3},
@@ -85,7 +85,8 @@ TEST(EvalMaterial, StartPositionIsTheTempo) {
 TEST(EvalMaterial, FallbackBeyondTable) {
     // Two white queens: signature 646 is outside the table.
     for (const char* side : {"w", "b"}) {
-        Position& pos = eval_position(std::string("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPP1/RNBQKBNQ ") + side + " Qkq - 0 1");
+        Position& pos =
+            eval_position(std::string("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPP1/RNBQKBNQ ") + side + " Qkq - 0 1");
         ASSERT_GE(pos.st.mat_idx[WHITE], MATERIAL_SIGNATURES);
         EvalBreakdown b;
         evaluate_breakdown(pos, b);

@@ -137,7 +137,8 @@ TEST(EvalSymmetry, MirroredPositionsScoreTheSame) {
         if (walk.failures > 10) break;
     }
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    std::printf("[ info ] %lld position pairs in %.1f s, score sum %lld\n", walk.positions, seconds, walk.score_sum);
+    std::printf("[ info ] %lld position pairs in %.1f s, score sum %lld\n", walk.positions, seconds,
+                walk.score_sum);
     EXPECT_EQ(walk.failures, 0);
 }
 

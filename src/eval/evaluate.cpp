@@ -43,14 +43,14 @@ int pattern_penalty(const Position& pos, int us) {
     int mg = 0;
     const Bitboard king = pos.pieces_of(us, KING), rooks = pos.pieces_of(us, ROOK);
     for (int wing = 0; wing < 2; ++wing)
-        if ((king & TRAP_KING[us][wing]) && (rooks & TRAP_ROOK[us][wing]))
-            mg += TRAPPED_ROOK_MG;
+        if ((king & TRAP_KING[us][wing]) && (rooks & TRAP_ROOK[us][wing])) mg += TRAPPED_ROOK_MG;
 
     const Bitboard bishops = pos.pieces_of(us, BISHOP), enemy_pawns = pos.pieces_of(them, PAWN);
     for (const auto& wing : BISHOP_TRAPS) {
         bool trapped = false;
         for (const BishopTrap& t : wing)
-            trapped |= (bishops & bit(relative_square(us, t.bishop))) && (enemy_pawns & bit(relative_square(us, t.pawn)));
+            trapped |= (bishops & bit(relative_square(us, t.bishop))) &&
+                       (enemy_pawns & bit(relative_square(us, t.pawn)));
         if (trapped) mg += TRAPPED_BISHOP_MG;
     }
     return mg;

@@ -21,7 +21,8 @@ int discovered_threats(const Position& pos, int us, int ksq) {
     const int them = us ^ 1;
     const Bitboard straight = (pos.rooks() | pos.queens()) & pos.color[them];
     const Bitboard diagonal = (pos.bishops() | pos.queens()) & pos.color[them];
-    Bitboard snipers = (rook_xray(ksq, pos.occupied) & straight) | (bishop_xray(ksq, pos.occupied) & diagonal);
+    Bitboard snipers =
+        (rook_xray(ksq, pos.occupied) & straight) | (bishop_xray(ksq, pos.occupied) & diagonal);
     const Bitboard unmaskers = pos.color[them] & ~pos.pawns();
     int count = 0;
     while (snipers) {
@@ -62,8 +63,8 @@ void eval_king_safety(const Position& pos, EvalInfo& info, int us) {
     units += (count & FIELD_MASK) + attackers * ((count >> WEIGHT_SHIFT) & FIELD_MASK) / 2;
 
     // A supported queen next to the king threatens mate at once.
-    const Bitboard backed = info.attacks[PAWN][them] | info.attacks[KNIGHT][them] | info.attacks[BISHOP][them] |
-                            info.attacks[ROOK][them] | info.attacks[KING][them];
+    const Bitboard backed = info.attacks[PAWN][them] | info.attacks[KNIGHT][them] |
+                            info.attacks[BISHOP][them] | info.attacks[ROOK][them] | info.attacks[KING][them];
     const Bitboard contact = zone & info.attacks[QUEEN][them] & backed & ~defended;
     units += popcount(contact) * (pos.side == them ? QUEEN_CONTACT_TO_MOVE : QUEEN_CONTACT_WAITING);
 

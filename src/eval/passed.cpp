@@ -36,8 +36,10 @@ int path_bonus(const Position& pos, const EvalInfo& info, int us, Bitboard path)
     const Bitboard defended = path & info.all_attacks[us];
     int bonus = 0;
     if (!(path & pos.color[them])) {
-        if (!attacked) bonus += defended == path ? PATH_FREE_AND_OURS : PATH_UNCONTESTED;
-        else bonus += (attacked & ~defended) ? PATH_FREE : PATH_COVERED;
+        if (!attacked)
+            bonus += defended == path ? PATH_FREE_AND_OURS : PATH_UNCONTESTED;
+        else
+            bonus += (attacked & ~defended) ? PATH_FREE : PATH_COVERED;
     } else if (!((attacked | (path & pos.color[them])) & ~defended)) {
         bonus += PATH_BLOCKED_COVERED;
     }
@@ -63,8 +65,10 @@ void eval_passed(const Position& pos, EvalInfo& info, int us) {
         int extra = ENEMY_KING_DISTANCE * distance(pos.king_sq[them], ahead) +
                     OWN_KING_DISTANCE * distance(pos.king_sq[us], ahead);
         const Bitboard path = span_forward(us, bit(sq));
-        if (!enemy_has_pieces && is_unstoppable(pos, us, sq, path)) extra += UNSTOPPABLE;
-        else extra += path_bonus(pos, info, us, path);
+        if (!enemy_has_pieces && is_unstoppable(pos, us, sq, path))
+            extra += UNSTOPPABLE;
+        else
+            extra += path_bonus(pos, info, us, path);
         if (info.attacks[PAWN][us] & bit(sq)) extra += PAWN_PROTECTED;
         if (info.attacks[PAWN][us] & bit(ahead)) extra += STOP_PROTECTED;
         info.eg[us] += extra * b / 128;

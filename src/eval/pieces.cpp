@@ -22,7 +22,8 @@ constexpr int QUEEN_SEVENTH_MG = 10, QUEEN_SEVENTH_EG = 20;
 
 constexpr Bitboard FILES_C_TO_F = 0x3CULL * 0x0101010101010101ULL;
 // Outposts lie in the enemy half, where a piece presses on the enemy camp.
-constexpr Bitboard OUTPOST_ZONE[2] = {(rank_bb(4) | rank_bb(5)) & FILES_C_TO_F, (rank_bb(2) | rank_bb(3)) & FILES_C_TO_F};
+constexpr Bitboard OUTPOST_ZONE[2] = {(rank_bb(4) | rank_bb(5)) & FILES_C_TO_F,
+                                      (rank_bb(2) | rank_bb(3)) & FILES_C_TO_F};
 // A heavy piece on the seventh attacks pawns still at home or cuts the king off on the eighth.
 constexpr Bitboard RANK_7[2] = {rank_bb(6), rank_bb(1)};
 constexpr Bitboard RANK_8[2] = {rank_bb(7), rank_bb(0)};
@@ -33,7 +34,8 @@ inline int attack_flag(int us) { return us == WHITE ? MAT_WHITE_ATTACKS : MAT_BL
 // extended zone: one attacker, its weight, and the zone squares it hits.
 inline void add_king_attacker(EvalInfo& info, int them, Bitboard attacks, int type) {
     if (attacks & info.king_zone_ext[them])
-        info.king_attack_count[them] += (1 << 20) + (KING_ATTACK_WEIGHT[type] << 10) + popcount(attacks & info.king_zone[them]);
+        info.king_attack_count[them] +=
+            (1 << 20) + (KING_ATTACK_WEIGHT[type] << 10) + popcount(attacks & info.king_zone[them]);
 }
 
 // The outpost squares are those of the zone that no enemy pawn can ever
@@ -111,8 +113,10 @@ void eval_pieces(const Position& pos, EvalInfo& info, int us) {
             // A file leading to the king matters only when there is material to attack it with.
             if (info.mat_flags & attack_flag(us)) {
                 const int file_gap = std::abs(file_of(pos.king_sq[them]) - file_of(sq));
-                if (file_gap == 0) mg += ROOK_KING_FILE_MG;
-                else if (file_gap == 1) mg += ROOK_KING_NEXT_FILE_MG;
+                if (file_gap == 0)
+                    mg += ROOK_KING_FILE_MG;
+                else if (file_gap == 1)
+                    mg += ROOK_KING_NEXT_FILE_MG;
             }
         }
         if (on_seventh_with_targets(pos, us, sq)) {

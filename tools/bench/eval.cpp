@@ -1,8 +1,9 @@
 // eval: the static evaluation of one position, term by term.
+#include "eval/eval.h"
+
 #include <cstdio>
 
 #include "bench.h"
-#include "eval/eval.h"
 
 namespace {
 
