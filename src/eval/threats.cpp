@@ -1,0 +1,54 @@
+// Threats: points for attacking enemy pieces that are worth more than the
+// attacker or cannot be defended by a pawn, weighted by the two "Piece
+// Attacks" options.
+#include "eval/eval_terms.h"
+
+namespace {
+
+// Targets, in the order of the columns below.
+enum : int { T_QUEEN, T_ROOK, T_BISHOP, T_KNIGHT, T_WEAK_PAWN, TARGET_KINDS };
+
+// Points by attacker type (PAWN..QUEEN) and target kind; each counts once,
+// however many targets of the kind are hit. A negative entry counts only for
+// a target that no enemy pawn defends: a piece worth no more than its
+// attacker is no real target while a pawn covers it.
+constexpr int THREAT_POINTS[8][TARGET_KINDS] = {
+    {},
+    {16, 12, 8, 8, 0},   // pawns
+    {12, 9, -6, 0, 3},   // knights
+    {12, 9, 0, -6, 3},   // bishops
+    {8, 0, -4, -4, 2},   // rooks
+    {0, -3, -2, -2, 1},  // queens
+    {},
+    {},
+};
+
+}  // namespace
+
+void eval_threats(const Position& pos, EvalInfo& info, int us) {
+    const int them = us ^ 1;
+    const Bitboard enemy_pawns = pos.pieces_of(them, PAWN);
+    // A weak pawn is loose, and its stop square is ours for good: it can never
+    // advance under pawn cover nor be supported from behind.
+    const Bitboard loose_stops = shift_forward(them, enemy_pawns & ~info.all_attacks[them], 8);
+    const Bitboard weak_stops =
+        loose_stops & (info.pawn_attack_span[us] | pos.pieces_of(us, PAWN)) & ~info.pawn_attack_span[them];
+    const Bitboard targets[TARGET_KINDS] = {pos.pieces_of(them, QUEEN), pos.pieces_of(them, ROOK),
+                                            pos.pieces_of(them, BISHOP), pos.pieces_of(them, KNIGHT),
+                                            shift_forward(us, weak_stops, 8)};
+    const Bitboard unprotected = ~info.attacks[PAWN][them];
+
+    int points = 0;
+    for (int attacker = PAWN; attacker <= QUEEN; ++attacker) {
+        const Bitboard attacks = info.attacks[attacker][us];
+        for (int kind = 0; kind < TARGET_KINDS; ++kind) {
+            const int p = THREAT_POINTS[attacker][kind];
+            if (p > 0 && (attacks & targets[kind]))
+                points += p;
+            else if (p < 0 && (attacks & targets[kind] & unprotected))
+                points -= p;
+        }
+    }
+    info.mg[us] += pos.params->piece_attack_mg * points;
+    info.eg[us] += pos.params->piece_attack_eg * points;
+}
