@@ -17,6 +17,8 @@ namespace {
 
 constexpr int POLL_LINE_BUFFER = 256;  // a longer line is read in pieces by later polls
 
+bool polling_enabled = true;
+
 // Characters the C library has already taken from the descriptor but not yet
 // handed out. Start-up makes standard input unbuffered, so this is normally
 // 0, but a line longer than a read leaves its rest here, and a poll of the
@@ -37,11 +39,19 @@ bool starts_with(const char* line, const char* word) {
     return true;
 }
 
+int platform_input_available();
+
 }  // namespace
+
+void set_input_polling(bool enabled) { polling_enabled = enabled; }
+
+int input_available() { return polling_enabled ? platform_input_available() : 0; }
+
+namespace {
 
 #ifdef _WIN32
 
-int input_available() {
+int platform_input_available() {
     static bool initialised = false;
     static bool is_pipe = false;
     static HANDLE input = nullptr;
@@ -77,7 +87,7 @@ int input_available() {
 // A terminal, pipe or file on descriptor 0, tested with a zero-timeout poll.
 // A closed pipe reports POLLHUP and a bad descriptor POLLNVAL: both count as
 // input, so the read that follows meets the end of input and the engine quits.
-int input_available() {
+int platform_input_available() {
     if (int buffered = stdio_buffered_input(); buffered > 0) return buffered;
     pollfd fd{0, POLLIN, 0};
     if (poll(&fd, 1, 0) <= 0) return 0;  // nothing waiting, or interrupted: ask again later
@@ -85,6 +95,8 @@ int input_available() {
 }
 
 #endif
+
+}  // namespace
 
 void check_input(Position& pos, SearchInfo& info) {
     static char line[POLL_LINE_BUFFER];

@@ -47,7 +47,9 @@ void uci_go(Position& pos, const char* text);
 std::int64_t now_ms();
 void parse_move_list(const MoveList& legal, const char* text, Move* search_moves);
 
-// Input polling during a search.
+// Input polling during a search. Benchmarks switch it off: their standard
+// input is not a GUI, and its end must not end the process.
+void set_input_polling(bool enabled);
 int input_available();
 void check_input(Position& pos, SearchInfo& info);
 void ponder_hit(SearchInfo& info);

@@ -71,6 +71,7 @@ int bench_search(int argc, char** argv) {
     static Position pos;
     bench_setup(pos);
     set_screen_output(false);
+    set_input_polling(false);
     std::uint64_t total = 0;
     std::int64_t start = bench_now_ms();
     int index = 0;
