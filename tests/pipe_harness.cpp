@@ -3,8 +3,6 @@
 #include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
 
-#include <csignal>
-
 #include "harness/engine_process.h"
 
 namespace {
