@@ -51,7 +51,7 @@ const LineLookup LINES[4] = {{rank_attacks, rank_xray, 1, 5},
                              {anti_diag_attacks, anti_diag_xray, 2, 6}};
 
 class AttackTables : public testing::Test {
-  protected:
+   protected:
     void SetUp() override { init_engine_tables(); }
 };
 
@@ -84,7 +84,8 @@ TEST_F(AttackTables, SliderLookupsMatchRayWalksOnRandomOccupancies) {
 // A lone piece on b blocks the walk from a exactly when b lies on that ray.
 TEST_F(AttackTables, RaysBetweenAndDirectionMatchWalks) {
     for (int a = 0; a < 64; ++a) {
-        for (int d = 0; d < 8; ++d) ASSERT_EQ(ray[d][a], walk_ray(a, d, 0).attacks) << "dir " << d << " sq " << a;
+        for (int d = 0; d < 8; ++d)
+            ASSERT_EQ(ray[d][a], walk_ray(a, d, 0).attacks) << "dir " << d << " sq " << a;
         for (int b = 0; b < 64; ++b) {
             int step = 0;
             Bitboard strictly = 0;
@@ -112,7 +113,8 @@ TEST_F(AttackTables, LeaperAndPawnTablesStayOnTheBoard) {
         SCOPED_TRACE(sq);
         EXPECT_EQ(knight_attacks[sq],
                   targets(sq, {{1, 2}, {2, 1}, {2, -1}, {1, -2}, {-1, -2}, {-2, -1}, {-2, 1}, {-1, 2}}));
-        EXPECT_EQ(king_attacks[sq], targets(sq, {{-1, -1}, {-1, 0}, {-1, 1}, {0, 1}, {1, 1}, {1, 0}, {1, -1}, {0, -1}}));
+        EXPECT_EQ(king_attacks[sq],
+                  targets(sq, {{-1, -1}, {-1, 0}, {-1, 1}, {0, 1}, {1, 1}, {1, 0}, {1, -1}, {0, -1}}));
         EXPECT_EQ(pawn_attacks[sq][WHITE], targets(sq, {{-1, 1}, {1, 1}}));
         EXPECT_EQ(pawn_attacks[sq][BLACK], targets(sq, {{-1, -1}, {1, -1}}));
         EXPECT_EQ(pawn_push[sq][WHITE], targets(sq, {{0, 1}}));

@@ -1,9 +1,9 @@
 // The command loop and the output files, end to end through pipes.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <random>
 #include <sstream>
-#include <sys/stat.h>
 
 #include "harness/engine_process.h"
 
@@ -21,7 +21,8 @@ bool starts_with(const std::string& text, const std::string& prefix) { return te
 // The screen after the four banner lines.
 std::vector<std::string> replies(const EngineProcess& engine) {
     const auto& seen = engine.lines();
-    return seen.size() < 4 ? std::vector<std::string>{} : std::vector<std::string>(seen.begin() + 4, seen.end());
+    return seen.size() < 4 ? std::vector<std::string>{}
+                           : std::vector<std::string>(seen.begin() + 4, seen.end());
 }
 
 TEST(UciLoop, HandshakeRepliesAndLogTranscript) {

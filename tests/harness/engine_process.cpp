@@ -1,22 +1,22 @@
 // Child processes on pipes with bounded waits; see engine_process.h.
 #include "harness/engine_process.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
-#include <poll.h>
 #include <regex>
 #include <sstream>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace {
 
@@ -102,8 +102,10 @@ ScratchDir::ScratchDir() {
     std::string pattern = std::string(base && *base ? base : "/tmp") + "/corvane-test-XXXXXX";
     std::vector<char> buf(pattern.begin(), pattern.end());
     buf.push_back('\0');
-    if (mkdtemp(buf.data())) path_ = buf.data();
-    else ADD_FAILURE() << "mkdtemp " << pattern << ": " << std::strerror(errno);
+    if (mkdtemp(buf.data()))
+        path_ = buf.data();
+    else
+        ADD_FAILURE() << "mkdtemp " << pattern << ": " << std::strerror(errno);
 }
 
 ScratchDir::~ScratchDir() {
@@ -177,8 +179,10 @@ bool EngineProcess::send_raw(const std::string& bytes) {
         if (fds[1].revents) fill(0);
         if (fds[0].revents & POLLOUT) {
             ssize_t n = write(to_child_, bytes.data() + done, bytes.size() - done);
-            if (n > 0) done += std::size_t(n);
-            else if (n < 0 && errno != EAGAIN && errno != EINTR) return false;  // the engine is gone
+            if (n > 0)
+                done += std::size_t(n);
+            else if (n < 0 && errno != EAGAIN && errno != EINTR)
+                return false;  // the engine is gone
         } else if (fds[0].revents & (POLLERR | POLLHUP)) {
             return false;
         }
