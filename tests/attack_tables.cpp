@@ -2,7 +2,6 @@
 // square-by-square walks that share no code with the table builder.
 #include <gtest/gtest.h>
 
-#include <array>
 #include <initializer_list>
 #include <random>
 
@@ -18,48 +17,41 @@ struct Step {
 // Directions in the order of DIRECTION_STEP.
 constexpr Step DIRS[8] = {{-1, -1}, {-1, 0}, {-1, 1}, {0, 1}, {1, 1}, {1, 0}, {1, -1}, {0, -1}};
 
-// The squares from sq (exclusive) to the edge, nearest first; -1 ends the list.
-std::array<int, 8> walk(int sq, Step s) {
-    std::array<int, 8> out;
-    out.fill(-1);
-    int f = file_of(sq) + s.df, r = rank_of(sq) + s.dr;
-    for (int n = 0; f >= 0 && f < 8 && r >= 0 && r < 8; f += s.df, r += s.dr) out[n++] = make_square(f, r);
-    return out;
-}
+bool on_board(int file, int rank) { return file >= 0 && file < 8 && rank >= 0 && rank < 8; }
 
-// Attacks in one direction: up to and including the first occupied square.
-Bitboard ref_attacks(int sq, Step s, Bitboard occ) {
-    Bitboard result = 0;
-    for (int t : walk(sq, s)) {
-        if (t < 0) break;
-        result |= bit(t);
-        if (occ & bit(t)) break;
+// One direction from sq over occ: the attacked squares (up to and including the
+// first occupied one) and the x-ray (the second occupied square, the edge square
+// counting as occupied, so a lone blocker x-rays to the edge).
+struct Ray {
+    Bitboard attacks = 0, xray = 0;
+};
+Ray walk_ray(int sq, int d, Bitboard occ) {
+    Ray ray_out;
+    int blockers = 0;
+    auto [df, dr] = DIRS[d];
+    for (int f = file_of(sq) + df, r = rank_of(sq) + dr; on_board(f, r); f += df, r += dr) {
+        int t = make_square(f, r);
+        if (blockers == 0) ray_out.attacks |= bit(t);
+        if (((occ & bit(t)) || !on_board(f + df, r + dr)) && ++blockers == 2) {
+            ray_out.xray = bit(t);
+            break;
+        }
     }
-    return result;
+    return ray_out;
 }
 
-// X-ray in one direction: the second occupied square, the edge square counting
-// as occupied, so a single blocker x-rays to the edge.
-Bitboard ref_xray(int sq, Step s, Bitboard occ) {
-    auto squares = walk(sq, s);
-    int last = -1;
-    for (int t : squares)
-        if (t >= 0) last = t;
-    if (last >= 0) occ |= bit(last);
-    int seen = 0;
-    for (int t : squares) {
-        if (t < 0) break;
-        if ((occ & bit(t)) && ++seen == 2) return bit(t);
-    }
-    return 0;
-}
-
-Bitboard ref_line(Bitboard (*ref)(int, Step, Bitboard), int sq, Bitboard occ, int dir_a, int dir_b) {
-    return ref(sq, DIRS[dir_a], occ) | ref(sq, DIRS[dir_b], occ);
-}
+struct LineLookup {
+    Bitboard (*attacks)(int, Bitboard);
+    Bitboard (*xray)(int, Bitboard);
+    int dir_a, dir_b;  // indices into DIRS
+};
+const LineLookup LINES[4] = {{rank_attacks, rank_xray, 1, 5},
+                             {file_attacks, file_xray, 3, 7},
+                             {diag_attacks, diag_xray, 0, 4},
+                             {anti_diag_attacks, anti_diag_xray, 2, 6}};
 
 class AttackTables : public testing::Test {
-  protected:
+   protected:
     void SetUp() override { init_engine_tables(); }
 };
 
@@ -72,55 +64,37 @@ TEST_F(AttackTables, SliderLookupsMatchRayWalksOnRandomOccupancies) {
         for (int k = n % 4; k > 0; --k) occ &= rng();
         for (int sq = 0; sq < 64; ++sq) {
             SCOPED_TRACE(testing::Message() << "sq " << sq << " occ 0x" << std::hex << occ);
-            // Direction numbers: 0 -9, 1 -1, 2 +7, 3 +8, 4 +9, 5 +1, 6 -7, 7 -8.
-            Bitboard rank = ref_line(ref_attacks, sq, occ, 1, 5), file = ref_line(ref_attacks, sq, occ, 3, 7);
-            Bitboard diag = ref_line(ref_attacks, sq, occ, 0, 4), anti = ref_line(ref_attacks, sq, occ, 2, 6);
-            ASSERT_EQ(rank_attacks(sq, occ), rank);
-            ASSERT_EQ(file_attacks(sq, occ), file);
-            ASSERT_EQ(diag_attacks(sq, occ), diag);
-            ASSERT_EQ(anti_diag_attacks(sq, occ), anti);
-            ASSERT_EQ(rook_attacks(sq, occ), rank | file);
-            ASSERT_EQ(bishop_attacks(sq, occ), diag | anti);
-            ASSERT_EQ(queen_attacks(sq, occ), rank | file | diag | anti);
-
-            Bitboard xrank = ref_line(ref_xray, sq, occ, 1, 5), xfile = ref_line(ref_xray, sq, occ, 3, 7);
-            Bitboard xdiag = ref_line(ref_xray, sq, occ, 0, 4), xanti = ref_line(ref_xray, sq, occ, 2, 6);
-            ASSERT_EQ(rank_xray(sq, occ), xrank);
-            ASSERT_EQ(file_xray(sq, occ), xfile);
-            ASSERT_EQ(diag_xray(sq, occ), xdiag);
-            ASSERT_EQ(anti_diag_xray(sq, occ), xanti);
-            ASSERT_EQ(rook_xray(sq, occ), xrank | xfile);
-            ASSERT_EQ(bishop_xray(sq, occ), xdiag | xanti);
+            Ray line[4];
+            for (int kind = 0; kind < 4; ++kind) {
+                const LineLookup& l = LINES[kind];
+                Ray a = walk_ray(sq, l.dir_a, occ), b = walk_ray(sq, l.dir_b, occ);
+                line[kind] = {a.attacks | b.attacks, a.xray | b.xray};
+                ASSERT_EQ(l.attacks(sq, occ), line[kind].attacks) << "line kind " << kind;
+                ASSERT_EQ(l.xray(sq, occ), line[kind].xray) << "line kind " << kind;
+            }
+            ASSERT_EQ(rook_attacks(sq, occ), line[0].attacks | line[1].attacks);
+            ASSERT_EQ(bishop_attacks(sq, occ), line[2].attacks | line[3].attacks);
+            ASSERT_EQ(queen_attacks(sq, occ), rook_attacks(sq, occ) | bishop_attacks(sq, occ));
+            ASSERT_EQ(rook_xray(sq, occ), line[0].xray | line[1].xray);
+            ASSERT_EQ(bishop_xray(sq, occ), line[2].xray | line[3].xray);
         }
     }
 }
 
-// Every line between two squares, from walking each direction.
+// A lone piece on b blocks the walk from a exactly when b lies on that ray.
 TEST_F(AttackTables, RaysBetweenAndDirectionMatchWalks) {
     for (int a = 0; a < 64; ++a) {
+        for (int d = 0; d < 8; ++d)
+            ASSERT_EQ(ray[d][a], walk_ray(a, d, 0).attacks) << "dir " << d << " sq " << a;
         for (int b = 0; b < 64; ++b) {
             int step = 0;
-            Bitboard passed = 0, strictly = 0;
-            for (int d = 0; d < 8 && !step; ++d) {
-                passed = 0;
-                for (int t : walk(a, DIRS[d])) {
-                    if (t < 0) break;
-                    if (t == b) {
-                        step = DIRECTION_STEP[d];
-                        strictly = passed;
-                        break;
-                    }
-                    passed |= bit(t);
-                }
+            Bitboard strictly = 0;
+            for (int d = 0; d < 8; ++d) {
+                Bitboard reach = walk_ray(a, d, bit(b)).attacks;
+                if (reach & bit(b)) step = DIRECTION_STEP[d], strictly = reach & ~bit(b);
             }
             ASSERT_EQ(direction[a][b], step) << a << " -> " << b;
             ASSERT_EQ(between[a][b], strictly) << a << " -> " << b;
-        }
-        for (int d = 0; d < 8; ++d) {
-            Bitboard full = 0;
-            for (int t : walk(a, DIRS[d]))
-                if (t >= 0) full |= bit(t);
-            ASSERT_EQ(ray[d][a], full) << "dir " << d << " sq " << a;
         }
     }
 }
@@ -139,7 +113,8 @@ TEST_F(AttackTables, LeaperAndPawnTablesStayOnTheBoard) {
         SCOPED_TRACE(sq);
         EXPECT_EQ(knight_attacks[sq],
                   targets(sq, {{1, 2}, {2, 1}, {2, -1}, {1, -2}, {-1, -2}, {-2, -1}, {-2, 1}, {-1, 2}}));
-        EXPECT_EQ(king_attacks[sq], targets(sq, {{-1, -1}, {-1, 0}, {-1, 1}, {0, 1}, {1, 1}, {1, 0}, {1, -1}, {0, -1}}));
+        EXPECT_EQ(king_attacks[sq],
+                  targets(sq, {{-1, -1}, {-1, 0}, {-1, 1}, {0, 1}, {1, 1}, {1, 0}, {1, -1}, {0, -1}}));
         EXPECT_EQ(pawn_attacks[sq][WHITE], targets(sq, {{-1, 1}, {1, 1}}));
         EXPECT_EQ(pawn_attacks[sq][BLACK], targets(sq, {{-1, -1}, {1, -1}}));
         EXPECT_EQ(pawn_push[sq][WHITE], targets(sq, {{0, 1}}));

@@ -22,7 +22,11 @@ TEST(BenchCli, PerftReportsDivideAndTotal) {
 }
 
 TEST(BenchCli, BadArgumentsGiveUsageAndStatusTwo) {
-    for (auto args : {std::vector<std::string>{}, {"perft"}, {"perft", "0"}, {"perft", "x"}, {"no-such-command"},
+    for (auto args : {std::vector<std::string>{},
+                      {"perft"},
+                      {"perft", "0"},
+                      {"perft", "x"},
+                      {"no-such-command"},
                       {"perft", "2", "fen", "8/8/8/8/8/8/8/KK5k", "w", "-", "-", "0", "1"}}) {
         BenchResult r = run_bench(args);
         EXPECT_EQ(r.status, 2) << testing::PrintToString(args) << "\n" << r.out << r.err;

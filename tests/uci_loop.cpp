@@ -1,9 +1,9 @@
 // The command loop and the output files, end to end through pipes.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <random>
 #include <sstream>
-#include <sys/stat.h>
 
 #include "harness/engine_process.h"
 
@@ -21,7 +21,8 @@ bool starts_with(const std::string& text, const std::string& prefix) { return te
 // The screen after the four banner lines.
 std::vector<std::string> replies(const EngineProcess& engine) {
     const auto& seen = engine.lines();
-    return seen.size() < 4 ? std::vector<std::string>{} : std::vector<std::string>(seen.begin() + 4, seen.end());
+    return seen.size() < 4 ? std::vector<std::string>{}
+                           : std::vector<std::string>(seen.begin() + 4, seen.end());
 }
 
 TEST(UciLoop, HandshakeRepliesAndLogTranscript) {
@@ -88,10 +89,11 @@ TEST(UciLoop, OverlongLinesAndBinaryGarbageAreSurvived) {
     while (moves.size() < 100000) moves += " g1f3 g8f6 f3g1 f6g8";
     engine.send(moves);
 
-    // Bytes outside ASCII letters cannot spell a command word, so each piece is unknown.
+    // Bytes outside ASCII letters cannot spell a command word, so each piece is
+    // unknown; the replies (far more than a pipe holds) flow while input goes in.
     std::mt19937 rng(2010);
     std::string garbage;
-    for (int i = 0; i < 20000; ++i) {
+    for (int i = 0; i < 100000; ++i) {
         unsigned char c = static_cast<unsigned char>(rng() % 256);
         garbage += std::isalpha(c) ? '\n' : char(c);
     }

@@ -1,22 +1,22 @@
 // Child processes on pipes with bounded waits; see engine_process.h.
 #include "harness/engine_process.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
-#include <poll.h>
 #include <regex>
 #include <sstream>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace {
 
@@ -102,8 +102,10 @@ ScratchDir::ScratchDir() {
     std::string pattern = std::string(base && *base ? base : "/tmp") + "/corvane-test-XXXXXX";
     std::vector<char> buf(pattern.begin(), pattern.end());
     buf.push_back('\0');
-    if (mkdtemp(buf.data())) path_ = buf.data();
-    else ADD_FAILURE() << "mkdtemp " << pattern << ": " << std::strerror(errno);
+    if (mkdtemp(buf.data()))
+        path_ = buf.data();
+    else
+        ADD_FAILURE() << "mkdtemp " << pattern << ": " << std::strerror(errno);
 }
 
 ScratchDir::~ScratchDir() {
@@ -146,6 +148,7 @@ void EngineProcess::start() {
     close(in[0]);
     close(out[1]);
     to_child_ = in[1];
+    fcntl(to_child_, F_SETFL, fcntl(to_child_, F_GETFL) | O_NONBLOCK);  // see send_raw
     from_child_ = out[0];
     if (pid_ < 0) ADD_FAILURE() << "fork: " << std::strerror(errno);
 }
@@ -161,12 +164,28 @@ EngineProcess::~EngineProcess() {
 
 bool EngineProcess::send_raw(const std::string& bytes) {
     if (to_child_ < 0) return false;
+    // The engine may answer while a long input is still going in; its output
+    // is read meanwhile, or both sides would wait on a full pipe for ever.
+    auto deadline = Clock::now() + std::chrono::milliseconds(DEFAULT_TIMEOUT_MS);
     std::size_t done = 0;
     while (done < bytes.size()) {
-        ssize_t n = write(to_child_, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        done += std::size_t(n);
+        pollfd fds[2] = {{to_child_, POLLOUT, 0}, {eof_ ? -1 : from_child_, POLLIN, 0}};
+        int r = poll(fds, 2, remaining_ms(deadline));
+        if (r < 0 && errno == EINTR) continue;
+        if (r <= 0) {
+            ADD_FAILURE() << "the engine took no input for " << DEFAULT_TIMEOUT_MS << " ms";
+            return false;
+        }
+        if (fds[1].revents) fill(0);
+        if (fds[0].revents & POLLOUT) {
+            ssize_t n = write(to_child_, bytes.data() + done, bytes.size() - done);
+            if (n > 0)
+                done += std::size_t(n);
+            else if (n < 0 && errno != EAGAIN && errno != EINTR)
+                return false;  // the engine is gone
+        } else if (fds[0].revents & (POLLERR | POLLHUP)) {
+            return false;
+        }
     }
     return true;
 }

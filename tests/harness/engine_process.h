@@ -4,14 +4,15 @@
 // never the whole test run.
 #pragma once
 
+#include <sys/types.h>
+
 #include <optional>
 #include <string>
-#include <sys/types.h>
 #include <vector>
 
 // A fresh directory (mkdtemp), removed with everything in it at destruction.
 class ScratchDir {
-  public:
+   public:
     ScratchDir();
     ~ScratchDir();
     ScratchDir(const ScratchDir&) = delete;
@@ -23,12 +24,12 @@ class ScratchDir {
     std::string read_file(const std::string& name) const;
     void write_file(const std::string& name, const std::string& text) const;
 
-  private:
+   private:
     std::string path_;
 };
 
 class EngineProcess {
-  public:
+   public:
     static constexpr int DEFAULT_TIMEOUT_MS = 10000;
 
     // Starts corvane in a scratch directory of its own.
@@ -69,7 +70,7 @@ class EngineProcess {
     // A file of the working directory (logfile.txt, dumpfile.txt ...).
     std::string read_file(const std::string& name) const;
 
-  private:
+   private:
     void start();
     // Reads what is available within timeout_ms into the line buffer;
     // false at end of output or time-out.

@@ -52,7 +52,8 @@ void run_transcript(const std::string& path) {
                 auto line = engine.read_line(WAIT_MS);
                 ASSERT_TRUE(line) << "no more output; the engine said:\n" << engine.transcript();
                 ASSERT_TRUE(std::regex_search(*line, std::regex(arg)))
-                    << "next line was \"" << *line << "\"; the engine said:\n" << engine.transcript();
+                    << "next line was \"" << *line << "\"; the engine said:\n"
+                    << engine.transcript();
                 break;
             }
             case '!': {
