@@ -86,6 +86,6 @@ TEST(PonderHit, SwitchesToThinkingUnlessAlreadyDone) {
     EXPECT_EQ(hit(PONDERING, 8, 1, 0, true, now + 60000), STOPPED);   // a single reply, searched deep enough
     EXPECT_EQ(hit(PONDERING, 8, 20, 3, true, now + 60000), STOPPED);  // a mate seen in three iterations
     EXPECT_EQ(hit(PONDERING, 3, 20, 0, true, now - 1), STOPPED);      // its time is already spent
-    EXPECT_EQ(hit(PONDERING, 3, 20, 0, false, 0), THINKING);          // no clock: no deadline to be past
-    EXPECT_EQ(hit(ANALYSING, 9, 1, 0, false, 0), ANALYSING);          // only a ponder search is switched
+    EXPECT_EQ(hit(PONDERING, 3, 20, 0, false, 0), STOPPED);           // no clock: nothing left to keep
+    EXPECT_EQ(hit(ANALYSING, 9, 1, 0, false, 0), STOPPED);            // it also ends an analysis's wait
 }

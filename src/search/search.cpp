@@ -60,6 +60,13 @@ int static_value(const Position& pos, const TransEntry* e) {
     return upper != MATE && lower < upper ? upper : lower;
 }
 
+// A PV node below depth 1 exists only inside internal iterative deepening
+// with a small "Internal Iterative Deepening Depth"; a checking move there
+// leaves the opponent in check, which only the evasion quiescence handles.
+int quiesce_at_pv(Position& pos, SearchInfo& info, int alpha, int beta, int gives_check, Move* pv) {
+    return gives_check ? quiesce_evasion(pos, info, alpha, beta, 0, pv) : quiesce(pos, info, alpha, beta, 0, pv);
+}
+
 }  // namespace
 
 void update_history(SearchInfo& info, Move move, int side, int depth, int ply) {
@@ -132,7 +139,7 @@ int search_pv(Position& pos, SearchInfo& info, int alpha, int beta, int depth, i
         int value;
         bool full_window = false;
         if (best == -MATE) {
-            value = d < 1 ? -quiesce(pos, info, -beta, -alpha, 0, child_pv)
+            value = d < 1 ? -quiesce_at_pv(pos, info, -beta, -alpha, g, child_pv)
                           : -search_pv(pos, info, -beta, -alpha, d, g, child_pv);
         } else if (g) {
             value = -search_evasion(pos, info, -alpha, d, child_pv, NODE_CUT | NODE_NULL_OK);
@@ -153,7 +160,7 @@ int search_pv(Position& pos, SearchInfo& info, int alpha, int beta, int depth, i
             full_window = !stopped(info) && value > alpha;
         }
         if (full_window)
-            value = d < 1 ? -quiesce(pos, info, -beta, -alpha, 0, child_pv)
+            value = d < 1 ? -quiesce_at_pv(pos, info, -beta, -alpha, g, child_pv)
                           : -search_pv(pos, info, -beta, -alpha, d, g, child_pv);
         unmake_move(pos, undo);
         if (stopped(info)) return 0;

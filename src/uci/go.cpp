@@ -163,8 +163,9 @@ void go_prepare(const Position& pos, const char* text, SearchInfo& info, std::in
         TimeBudget budget = allocate_time(clock, inc, moves_to_go, ponder, option_get_int("Time Buffer"));
         info.time_limited = 1;
         print_out(OUT_LOG, "info string Time is limited: ");
-        print_out(OUT_LOG, "max = %" PRId64 ", ", budget.target);
-        print_out(OUT_LOG, "abs = %" PRId64 "\n", budget.absolute);
+        // The log shows the low 32 bits, as the limits have always been logged.
+        print_out(OUT_LOG, "max = %d, ", int(std::uint32_t(budget.target)));
+        print_out(OUT_LOG, "abs = %d\n", int(std::uint32_t(budget.absolute)));
         info.allotted_time = budget.target;
         info.soft_deadline = now + budget.target;
         info.hard_deadline = now + budget.absolute;

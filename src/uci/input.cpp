@@ -119,12 +119,12 @@ void check_input(Position& pos, SearchInfo& info) {
 
 // The opponent played the expected move: the ponder search becomes a timed
 // search from the deadlines set when go was read, or ends at once when it has
-// already done what the driver's early stop asks of a thinking search, or
-// its time is already spent. Outside a ponder search it changes nothing.
+// already done what the driver's early stop asks of a thinking search, or its
+// time is already spent. A search without a clock has no deadline to keep,
+// so a ponderhit ends it; it also ends the wait of a finished search.
 void ponder_hit(SearchInfo& info) {
-    if (info.status != PONDERING) return;
     bool enough = info.iteration >= 8 && (info.root_move_count == 1 || info.mate_iterations >= 3);
-    bool time_spent = info.time_limited && now_ms() > info.hard_deadline;
+    bool time_spent = now_ms() > info.hard_deadline;
     if (enough || time_spent) {
         info.status = STOPPED;
         print_out(OUT_LOG, "info string Has searched enough the ponder move: aborting\n");
