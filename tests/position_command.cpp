@@ -2,6 +2,7 @@
 // malformed input, a very long game, and FEN round trips.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 
 #include "perft_trees.h"
@@ -68,10 +69,10 @@ TEST(PositionCommand, MoveTextCases) {
 // side makes one pawn move, so the history must be trimmed as the game goes.
 TEST(PositionCommand, TwoThousandHalfMoves) {
     std::string command = "startpos moves";
-    int half_moves = 0;
-    auto add = [&](const char* moves, int n) {
-        command += std::string(" ") + moves;
-        half_moves += n;
+    std::vector<std::string> moves;
+    auto add = [&](const char* text, int) {
+        command += std::string(" ") + text;
+        for (const char* p = text; *p; p += p[4] ? 5 : 4) moves.emplace_back(p, 4);
     };
     for (char file = 'a'; file <= 'g'; ++file)
         for (int step = 0; step < 2; ++step) {
@@ -82,13 +83,28 @@ TEST(PositionCommand, TwoThousandHalfMoves) {
             add(black, 1);
         }
     for (int round = 0; round < 3; ++round) add("g1h3 g8h6 h3g1 h6g8", 4);
-    ASSERT_EQ(half_moves, 2000);
+    ASSERT_EQ(moves.size(), 2000u);
 
+    // One command per half-move: after each, trimming may have dropped only
+    // keys older than the last pawn move (up to its budget), never reordered any.
     Position& pos = test_position(START_FEN);
+    std::vector<Key> keys = {pos.st.hash};
+    for (const std::string& m : moves) {
+        uci_position(pos, ("moves " + m).c_str());
+        keys.push_back(pos.st.hash);
+        ASSERT_TRUE(pos.hist_count < HISTORY_GAME_BUDGET &&
+                    pos.hist_count >= std::min(pos.st.fifty, HISTORY_GAME_BUDGET / 2))
+            << "after " << keys.size() - 1 << " half-moves: hist_count " << pos.hist_count;
+        for (int k = 0; k <= pos.hist_count; ++k)
+            ASSERT_EQ(pos.hist[pos.hist_count - k], keys[keys.size() - 1 - std::size_t(k)]) << keys.size() << " " << k;
+    }
+
+    test_position(START_FEN);  // the same record, back at the start
     EXPECT_EQ(run(pos, {command}), "");
     EXPECT_EQ(std::string(position_to_fen(pos)), "rnbqkbnr/7p/8/ppppppp1/PPPPPPP1/8/7P/RNBQKBNR w KQkq -");
-    EXPECT_TRUE(pos.hist_count >= 0 && pos.hist_count < HISTORY_GAME_BUDGET) << pos.hist_count;
-    EXPECT_EQ(pos.hist_count + pos.hist_dropped, 2000);
+    ASSERT_TRUE(pos.hist_count >= 0 && pos.hist_count < HISTORY_GAME_BUDGET) << pos.hist_count;
+    ASSERT_EQ(pos.hist_count + pos.hist_dropped, 2000);
+    for (int i = 0; i <= pos.hist_count; ++i) ASSERT_EQ(pos.hist[i], keys[std::size_t(pos.hist_dropped + i)]) << i;
     EXPECT_EQ(position_inconsistency(pos), nullptr);
     EXPECT_TRUE(is_repetition(pos));
 }
