@@ -61,7 +61,8 @@ const char* difference(const BoardRecord& a, const BoardRecord& b) {
     if (a.side != b.side || a.ply != b.ply || a.hist_count != b.hist_count) return "side, ply or hist_count";
     if (a.hist_top != b.hist_top) return "key history";
     const StateBlock &x = a.st, &y = b.st;
-    if (x.last_move != y.last_move || x.castle != y.castle || x.fifty != y.fifty || x.ep != y.ep) return "state flags";
+    if (x.last_move != y.last_move || x.castle != y.castle || x.fifty != y.fifty || x.ep != y.ep)
+        return "state flags";
     for (int c = 0; c < 2; ++c)
         if (x.pst_mg[c] != y.pst_mg[c] || x.pst_eg[c] != y.pst_eg[c] || x.mat_idx[c] != y.mat_idx[c])
             return "piece-square sums or material";

@@ -34,13 +34,18 @@ Move random_move_word(std::mt19937& rng, const Position& pos) {
     const int pawn_to = std::clamp(from + fwd + side_step, 0, 63);
     const int captured = pick(2) ? 0 : 1 + pick(5);
     switch (pick(6)) {
-        case 0: return make_move_word(from, pick(64), 2 + pick(5), captured);
-        case 1: return make_move_word(from, pawn_to, PAWN, side_step ? captured : 0);
-        case 2: return make_double_push(from, std::clamp(from + 2 * fwd, 0, 63));
-        case 3: return make_ep_move(from, pawn_to);
+        case 0:
+            return make_move_word(from, pick(64), 2 + pick(5), captured);
+        case 1:
+            return make_move_word(from, pawn_to, PAWN, side_step ? captured : 0);
+        case 2:
+            return make_double_push(from, std::clamp(from + 2 * fwd, 0, 63));
+        case 3:
+            return make_ep_move(from, pawn_to);
         case 4: {
             static const Move PROMOTIONS[4] = {PROMOTE_QUEEN, PROMOTE_KNIGHT, PROMOTE_ROOK, PROMOTE_BISHOP};
-            return Move(from) | Move(pawn_to) << 6 | Move(side_step ? captured : 0) << 18 | PROMOTIONS[pick(4)];
+            return Move(from) | Move(pawn_to) << 6 | Move(side_step ? captured : 0) << 18 |
+                   PROMOTIONS[pick(4)];
         }
         default: {
             static const Move CASTLINGS[4] = {CASTLE_WHITE_KING, CASTLE_WHITE_QUEEN, CASTLE_BLACK_KING,
@@ -76,8 +81,7 @@ TEST(Legality, GeneratorsAgreeWithMakeAndTest) {
             for (Move m : candidates)
                 ASSERT_EQ(is_valid_move(p, m, pinned), contains(legal, m))
                     << position_to_fen(p) << " move " << move_to_text(m) << " word " << std::hex << m;
-            for (int i = 0; i < 4 && !legal.empty(); ++i)
-                foreign[rng() % 64] = legal[rng() % legal.size()];
+            for (int i = 0; i < 4 && !legal.empty(); ++i) foreign[rng() % 64] = legal[rng() % legal.size()];
 
             // Quiet checks: exactly the legal quiet moves after which the opponent is in check.
             gen_quiet_checks(p, list);
@@ -109,20 +113,20 @@ struct LegalityCase {
 
 // Pins, en passant along a rank, and castling across attacked squares.
 const LegalityCase CASES[] = {
-    {"4r1k1/8/8/8/8/8/4B3/4K3 w - - 0 1", "e2d3", false},   // bishop pinned on the file
-    {"4r1k1/8/8/8/8/8/4R3/4K3 w - - 0 1", "e2e5", true},    // rook slides along its pin
-    {"4r1k1/8/8/8/8/8/4R3/4K3 w - - 0 1", "e2e8", true},    // and takes the pinner
+    {"4r1k1/8/8/8/8/8/4B3/4K3 w - - 0 1", "e2d3", false},  // bishop pinned on the file
+    {"4r1k1/8/8/8/8/8/4R3/4K3 w - - 0 1", "e2e5", true},   // rook slides along its pin
+    {"4r1k1/8/8/8/8/8/4R3/4K3 w - - 0 1", "e2e8", true},   // and takes the pinner
     {"4r1k1/8/8/8/8/8/4R3/4K3 w - - 0 1", "e2d2", false},
-    {"4k3/8/8/8/8/2b5/3P4/4K3 w - - 0 1", "d2c3", true},     // pinned pawn takes its pinner
+    {"4k3/8/8/8/8/2b5/3P4/4K3 w - - 0 1", "d2c3", true},  // pinned pawn takes its pinner
     {"4k3/8/8/8/8/2b5/3P4/4K3 w - - 0 1", "d2d3", false},
-    {"8/8/8/KPp4r/8/8/8/7k w - c6 0 1", "b5c6", false},      // both pawns leave the king's rank
+    {"8/8/8/KPp4r/8/8/8/7k w - c6 0 1", "b5c6", false},  // both pawns leave the king's rank
     {"8/8/8/KPp5/8/8/8/7k w - c6 0 1", "b5c6", true},
-    {"4k3/8/8/8/8/8/5r2/R3K2R w KQ - 0 1", "e1g1", false},   // f1 attacked
+    {"4k3/8/8/8/8/8/5r2/R3K2R w KQ - 0 1", "e1g1", false},  // f1 attacked
     {"4k3/8/8/8/8/8/5r2/R3K2R w KQ - 0 1", "e1c1", true},
-    {"4k3/8/8/8/8/8/1r6/R3K2R w KQ - 0 1", "e1c1", true},    // only b1 attacked: it need not be safe
-    {"4k3/8/8/8/8/8/3r4/R3K2R w KQ - 0 1", "e1c1", false},   // d1 attacked
-    {"4r1k1/8/8/8/8/8/8/R3K2R w KQ - 0 1", "e1g1", false},   // no castling out of check
-    {"4k3/8/8/8/8/8/8/r3K3 w - - 0 1", "e1f1", false},        // king stays on the checking line
+    {"4k3/8/8/8/8/8/1r6/R3K2R w KQ - 0 1", "e1c1", true},   // only b1 attacked: it need not be safe
+    {"4k3/8/8/8/8/8/3r4/R3K2R w KQ - 0 1", "e1c1", false},  // d1 attacked
+    {"4r1k1/8/8/8/8/8/8/R3K2R w KQ - 0 1", "e1g1", false},  // no castling out of check
+    {"4k3/8/8/8/8/8/8/r3K3 w - - 0 1", "e1f1", false},      // king stays on the checking line
     {"4k3/8/8/8/8/8/8/r3K3 w - - 0 1", "e1e2", true},
 };
 
@@ -130,7 +134,8 @@ TEST(Legality, EdgeCases) {
     for (const LegalityCase& c : CASES) {
         Position& pos = test_position(c.fen);
         std::vector<Move> words = pseudo_moves(pos);
-        words.insert(words.end(), {CASTLE_WHITE_KING, CASTLE_WHITE_QUEEN, CASTLE_BLACK_KING, CASTLE_BLACK_QUEEN});
+        words.insert(words.end(),
+                     {CASTLE_WHITE_KING, CASTLE_WHITE_QUEEN, CASTLE_BLACK_KING, CASTLE_BLACK_QUEEN});
         Move m = NO_MOVE;
         for (Move w : words)
             if (std::string(move_to_text(w)) == c.move) m = w;

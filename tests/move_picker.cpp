@@ -33,7 +33,8 @@ std::vector<Handed> run_picker(Position& pos, MoveList& list, const SearchInfo& 
 // Scores never rise within one stage; returns the offending move or 0.
 Move order_violation(const std::vector<Handed>& handed) {
     for (std::size_t i = 1; i < handed.size(); ++i)
-        if (handed[i].stage == handed[i - 1].stage && handed[i].score > handed[i - 1].score) return handed[i].move;
+        if (handed[i].stage == handed[i - 1].stage && handed[i].score > handed[i - 1].score)
+            return handed[i].move;
     return NO_MOVE;
 }
 
@@ -72,7 +73,8 @@ TEST(MovePicker, SequencesHandOutWhatTheyPromise) {
                 picker_init(list, SEQ_EVASION, legal.empty() ? NO_MOVE : legal[0], NO_MOVE, NO_MOVE, 0,
                             int(rng() % 2), p.side, pinned, target);
                 auto handed = run_picker(p, list, *info);
-                EXPECT_EQ(moves_of(handed), sorted_if(legal, [](Move) { return true; })) << "evasions " << fen_now;
+                EXPECT_EQ(moves_of(handed), sorted_if(legal, [](Move) { return true; }))
+                    << "evasions " << fen_now;
                 EXPECT_EQ(order_violation(handed), NO_MOVE) << fen_now;
                 return;
             }
@@ -93,7 +95,8 @@ TEST(MovePicker, SequencesHandOutWhatTheyPromise) {
             picker_init(list, SEQ_SEARCH, hash, killer1, killer2, 0, 5, p.side, pinned, target);
             auto handed = run_picker(p, list, *info);
             EXPECT_EQ(moves_of(handed), sorted_if(legal, [](Move) { return true; }))
-                << fen_now << " hash " << move_to_text(hash) << " killers " << std::hex << killer1 << " " << killer2;
+                << fen_now << " hash " << move_to_text(hash) << " killers " << std::hex << killer1 << " "
+                << killer2;
             EXPECT_EQ(order_violation(handed), NO_MOVE) << fen_now;
             if (contains(legal, hash)) {
                 EXPECT_EQ(handed.front().move, hash) << fen_now;
@@ -114,17 +117,20 @@ TEST(MovePicker, SequencesHandOutWhatTheyPromise) {
                         << fen_now << " quiescence handed out " << move_to_text(m);
                 for (Move m : legal)
                     if (is_tactical(m) && !underpromotion(m) && see(p, m) >= 0) {
-                        EXPECT_TRUE(contains(moves_of(captures), m)) << fen_now << " withheld " << move_to_text(m);
+                        EXPECT_TRUE(contains(moves_of(captures), m))
+                            << fen_now << " withheld " << move_to_text(m);
                     }
                 if (sequence == SEQ_QSEARCH) {
                     EXPECT_TRUE(checks.empty()) << fen_now;
                     continue;
                 }
                 const Bitboard candidates = discovered_check_candidates(p, p.side);
-                EXPECT_EQ(moves_of(checks), sorted_if(legal, [&](Move m) {
-                              // gives_check is proven against making the move elsewhere.
-                              return is_quiet(m) && gives_check(p, m, candidates) && see(p, m) >= 0;
-                          }))
+                EXPECT_EQ(moves_of(checks),
+                          sorted_if(legal,
+                                    [&](Move m) {
+                                        // gives_check is proven against making the move elsewhere.
+                                        return is_quiet(m) && gives_check(p, m, candidates) && see(p, m) >= 0;
+                                    }))
                     << "quiet checks " << fen_now;
             }
         });

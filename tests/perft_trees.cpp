@@ -21,7 +21,8 @@ const std::vector<PerftLine>& perft_suite(const std::string& name) {
         for (std::string part; std::getline(parts, part, ';');) {
             int depth = 0;
             unsigned long long count = 0;
-            if (std::sscanf(part.c_str(), " D%d %llu", &depth, &count) == 2 && depth == int(line.counts.size()) + 1)
+            if (std::sscanf(part.c_str(), " D%d %llu", &depth, &count) == 2 &&
+                depth == int(line.counts.size()) + 1)
                 line.counts.push_back(count);
         }
         if (!line.fen.empty()) lines.push_back(line);
@@ -105,7 +106,8 @@ std::string divide_report(Position& pos, int depth) {
         out += "\n";
     }
     for (Move m : reference)
-        if (!contains(legal_moves(pos), m)) out += std::string("  ") + move_to_text(m) + ": missing from the legal list\n";
+        if (!contains(legal_moves(pos), m))
+            out += std::string("  ") + move_to_text(m) + ": missing from the legal list\n";
     return out;
 }
 

@@ -33,9 +33,14 @@ const CommandCase COMMAND_CASES[] = {
     {{"startpos moves e2e4 e7e5"}, AFTER_E4_E5, 2, ""},
     {{"  StartPos   MOVES e2e4\te7e5 "}, AFTER_E4_E5, 2, ""},  // keywords in any case, any white space
     {{"startpos moves e2e4 e2e4 e7e5"}, AFTER_E4, 1, "info string Illegal move: e2e4\n"},
-    {{"startpos moves E2E4"}, "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -", 0,
+    {{"startpos moves E2E4"},
+     "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -",
+     0,
      "info string Illegal move: E2E4\n"},
-    {{"startpos moves e2e4", "moves e7e5"}, AFTER_E4_E5, 2, ""},  // moves alone go on from the current position
+    {{"startpos moves e2e4", "moves e7e5"},
+     AFTER_E4_E5,
+     2,
+     ""},  // moves alone go on from the current position
     {{"startpos moves e2e4", "garbage moves e7e5"}, AFTER_E4, 1, ""},  // unknown text: nothing happens
     {{std::string(PROMOTE) + "b7b8"}, "1Q2k3/8/8/8/8/8/8/4K3 b - -", 1, ""},
     {{std::string(PROMOTE) + "b7b8q"}, "1Q2k3/8/8/8/8/8/8/4K3 b - -", 1, ""},
@@ -43,14 +48,23 @@ const CommandCase COMMAND_CASES[] = {
     {{std::string(PROMOTE) + "b7b8B"}, "1B2k3/8/8/8/8/8/8/4K3 b - -", 1, ""},
     {{std::string(PROMOTE) + "b7b8R"}, "1R2k3/8/8/8/8/8/8/4K3 b - -", 1, ""},
     {{std::string(PROMOTE) + "b7b8x"}, "1Q2k3/8/8/8/8/8/8/4K3 b - -", 1, ""},
-    {{"fen r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1 moves e1h1"}, "r3k2r/8/8/8/8/8/8/R3K2R w KQkq -", 0,
+    {{"fen r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1 moves e1h1"},
+     "r3k2r/8/8/8/8/8/8/R3K2R w KQkq -",
+     0,
      "info string Illegal move: e1h1\n"},
     {{"FEN r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1 Moves e1g1"}, "r3k2r/8/8/8/8/8/8/R4RK1 b kq -", 1, ""},
     // Over-long tokens are cut to the token buffer and never match.
-    {{"startpos moves e2e4 e7e5aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa"}, AFTER_E4, 1,
+    {{"startpos moves e2e4 e7e5aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa"},
+     AFTER_E4,
+     1,
      "info string Illegal move: e7e5aaaaaaa\n"},
-    {{"startpos moves e2e4x e7e5!"}, AFTER_E4_E5, 2, ""},  // text after the fourth character of a non-promotion
-    {{"startpos moves e2"}, "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -", 0,
+    {{"startpos moves e2e4x e7e5!"},
+     AFTER_E4_E5,
+     2,
+     ""},  // text after the fourth character of a non-promotion
+    {{"startpos moves e2"},
+     "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -",
+     0,
      "info string Illegal move: e2\n"},
 };
 
@@ -96,7 +110,8 @@ TEST(PositionCommand, TwoThousandHalfMoves) {
                     pos.hist_count >= std::min(pos.st.fifty, HISTORY_GAME_BUDGET / 2))
             << "after " << keys.size() - 1 << " half-moves: hist_count " << pos.hist_count;
         for (int k = 0; k <= pos.hist_count; ++k)
-            ASSERT_EQ(pos.hist[pos.hist_count - k], keys[keys.size() - 1 - std::size_t(k)]) << keys.size() << " " << k;
+            ASSERT_EQ(pos.hist[pos.hist_count - k], keys[keys.size() - 1 - std::size_t(k)])
+                << keys.size() << " " << k;
     }
 
     test_position(START_FEN);  // the same record, back at the start
@@ -104,7 +119,8 @@ TEST(PositionCommand, TwoThousandHalfMoves) {
     EXPECT_EQ(std::string(position_to_fen(pos)), "rnbqkbnr/7p/8/ppppppp1/PPPPPPP1/8/7P/RNBQKBNR w KQkq -");
     ASSERT_TRUE(pos.hist_count >= 0 && pos.hist_count < HISTORY_GAME_BUDGET) << pos.hist_count;
     ASSERT_EQ(pos.hist_count + pos.hist_dropped, 2000);
-    for (int i = 0; i <= pos.hist_count; ++i) ASSERT_EQ(pos.hist[i], keys[std::size_t(pos.hist_dropped + i)]) << i;
+    for (int i = 0; i <= pos.hist_count; ++i)
+        ASSERT_EQ(pos.hist[i], keys[std::size_t(pos.hist_dropped + i)]) << i;
     EXPECT_EQ(position_inconsistency(pos), nullptr);
     EXPECT_TRUE(is_repetition(pos));
 }
@@ -151,8 +167,8 @@ TEST(FenReader, WriterRoundTrips) {
             const std::string text = position_to_fen(p);
             read_fen(*copy, text.c_str());
             EXPECT_EQ(position_to_fen(*copy), text);
-            EXPECT_TRUE(copy->st.hash == p.st.hash && copy->st.castle == p.st.castle && copy->st.ep == p.st.ep &&
-                        copy->side == p.side && copy->st.fifty == 0)
+            EXPECT_TRUE(copy->st.hash == p.st.hash && copy->st.castle == p.st.castle &&
+                        copy->st.ep == p.st.ep && copy->side == p.side && copy->st.fifty == 0)
                 << text;
         });
     }
