@@ -17,7 +17,9 @@ Move find_move(const Position& pos, const char* text) {
     return NO_MOVE;
 }
 
-TEST(ExchangeAndChecks, GivesCheckMatchesMakingTheMove) {
+// Over perft trees: gives_check agrees with making the move, and see, which
+// only reads, leaves every field of the position as it found it.
+TEST(ExchangeAndChecks, GivesCheckAndSeeOverPerftTrees) {
     // Castling into check, en passant uncovering a rank, a pawn pushed along
     // its rook's file, a rook shielding a bishop, promotions that check.
     const std::vector<std::string> extra = {
@@ -26,39 +28,22 @@ TEST(ExchangeAndChecks, GivesCheckMatchesMakingTheMove) {
         "2r1k3/1P6/8/8/8/8/8/4K3 w - - 0 1", "8/5P2/6k1/8/8/8/8/4K3 w - - 0 1",
     };
     for (const std::string& fen : tree_roots(LIGHT ? 400 : 100, extra)) {
-        Position& pos = test_position(fen);
-        walk_tree(pos, LIGHT ? 2 : 3, [&](Position& p) {
+        walk_tree(test_position(fen), LIGHT ? 2 : 3, [&](Position& p) {
             if (HasFailure()) return;
             const Bitboard candidates = discovered_check_candidates(p, p.side);
+            const std::string before = position_to_fen(p);
+            const Key key = p.st.hash;
             UndoRecord undo;
             for (Move m : legal_moves(p)) {
                 bool predicted = gives_check(p, m, candidates);
+                see(p, m);
                 make_move(p, undo, m);
                 bool checks = in_check(p);
                 unmake_move(p, undo);
-                EXPECT_EQ(predicted, checks) << position_to_fen(p) << " move " << move_to_text(m);
+                EXPECT_EQ(predicted, checks) << before << " move " << move_to_text(m);
             }
-        });
-    }
-}
-
-TEST(ExchangeAndChecks, SeeLeavesThePositionAlone) {
-    for (const std::string& fen : tree_roots(LIGHT ? 400 : 100)) {
-        Position& pos = test_position(fen);
-        walk_tree(pos, 2, [&](Position& p) {
-            const StateBlock st = p.st;
-            Bitboard pieces[8];
-            int square[64];
-            std::memcpy(pieces, p.pieces, sizeof pieces);
-            std::memcpy(square, p.square, sizeof square);
-            for (Move m : pseudo_moves(p)) {
-                int value = see(p, m);
-                EXPECT_TRUE(value >= -10000 && value <= 10000 + 875)
-                    << position_to_fen(p) << " " << move_to_text(m);
-            }
-            EXPECT_TRUE(st.hash == p.st.hash && !std::memcmp(pieces, p.pieces, sizeof pieces) &&
-                        !std::memcmp(square, p.square, sizeof square))
-                << "see changed " << position_to_fen(p);
+            EXPECT_TRUE(position_to_fen(p) == before && p.st.hash == key && !position_inconsistency(p))
+                << before;
         });
     }
 }

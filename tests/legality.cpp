@@ -14,11 +14,6 @@ namespace {
 const int DEPTH = LIGHT ? 2 : 3;
 const int STRIDE = LIGHT ? 400 : 100;
 
-std::vector<Move> sorted(std::vector<Move> v) {
-    std::sort(v.begin(), v.end());
-    return v;
-}
-
 // A word built the way the generators build moves, with random squares and
 // pieces: what a hash move or killer from another position may look like.
 Move random_move_word(std::mt19937& rng, const Position& pos) {
@@ -33,26 +28,18 @@ Move random_move_word(std::mt19937& rng, const Position& pos) {
     const int side_step = pick(3) - 1;
     const int pawn_to = std::clamp(from + fwd + side_step, 0, 63);
     const int captured = pick(2) ? 0 : 1 + pick(5);
-    switch (pick(6)) {
-        case 0:
-            return make_move_word(from, pick(64), 2 + pick(5), captured);
-        case 1:
-            return make_move_word(from, pawn_to, PAWN, side_step ? captured : 0);
-        case 2:
-            return make_double_push(from, std::clamp(from + 2 * fwd, 0, 63));
-        case 3:
-            return make_ep_move(from, pawn_to);
-        case 4: {
-            static const Move PROMOTIONS[4] = {PROMOTE_QUEEN, PROMOTE_KNIGHT, PROMOTE_ROOK, PROMOTE_BISHOP};
-            return Move(from) | Move(pawn_to) << 6 | Move(side_step ? captured : 0) << 18 |
-                   PROMOTIONS[pick(4)];
-        }
-        default: {
-            static const Move CASTLINGS[4] = {CASTLE_WHITE_KING, CASTLE_WHITE_QUEEN, CASTLE_BLACK_KING,
-                                              CASTLE_BLACK_QUEEN};
-            return CASTLINGS[pick(4)];
-        }
-    }
+    static const Move PROMOTIONS[4] = {PROMOTE_QUEEN, PROMOTE_KNIGHT, PROMOTE_ROOK, PROMOTE_BISHOP};
+    static const Move CASTLINGS[4] = {CASTLE_WHITE_KING, CASTLE_WHITE_QUEEN, CASTLE_BLACK_KING,
+                                      CASTLE_BLACK_QUEEN};
+    const Move words[] = {
+        make_move_word(from, pick(64), 2 + pick(5), captured),
+        make_move_word(from, pawn_to, PAWN, side_step ? captured : 0),
+        make_double_push(from, std::clamp(from + 2 * fwd, 0, 63)),
+        make_ep_move(from, pawn_to),
+        Move(from) | Move(pawn_to) << 6 | Move(side_step ? captured : 0) << 18 | PROMOTIONS[pick(4)],
+        CASTLINGS[pick(4)],
+    };
+    return words[pick(6)];
 }
 
 TEST(Legality, GeneratorsAgreeWithMakeAndTest) {

@@ -41,16 +41,7 @@ Move order_violation(const std::vector<Handed>& handed) {
 std::vector<Move> moves_of(const std::vector<Handed>& handed) {
     std::vector<Move> v;
     for (const Handed& h : handed) v.push_back(h.move);
-    std::sort(v.begin(), v.end());
-    return v;
-}
-
-std::vector<Move> sorted_if(const std::vector<Move>& moves, auto keep) {
-    std::vector<Move> v;
-    for (Move m : moves)
-        if (keep(m)) v.push_back(m);
-    std::sort(v.begin(), v.end());
-    return v;
+    return sorted(v);
 }
 
 TEST(MovePicker, SequencesHandOutWhatTheyPromise) {
@@ -73,8 +64,7 @@ TEST(MovePicker, SequencesHandOutWhatTheyPromise) {
                 picker_init(list, SEQ_EVASION, legal.empty() ? NO_MOVE : legal[0], NO_MOVE, NO_MOVE, 0,
                             int(rng() % 2), p.side, pinned, target);
                 auto handed = run_picker(p, list, *info);
-                EXPECT_EQ(moves_of(handed), sorted_if(legal, [](Move) { return true; }))
-                    << "evasions " << fen_now;
+                EXPECT_EQ(moves_of(handed), sorted(legal)) << "evasions " << fen_now;
                 EXPECT_EQ(order_violation(handed), NO_MOVE) << fen_now;
                 return;
             }
@@ -94,7 +84,7 @@ TEST(MovePicker, SequencesHandOutWhatTheyPromise) {
             if (killer2 == killer1) killer2 = NO_MOVE;
             picker_init(list, SEQ_SEARCH, hash, killer1, killer2, 0, 5, p.side, pinned, target);
             auto handed = run_picker(p, list, *info);
-            EXPECT_EQ(moves_of(handed), sorted_if(legal, [](Move) { return true; }))
+            EXPECT_EQ(moves_of(handed), sorted(legal))
                 << fen_now << " hash " << move_to_text(hash) << " killers " << std::hex << killer1 << " "
                 << killer2;
             EXPECT_EQ(order_violation(handed), NO_MOVE) << fen_now;
@@ -103,34 +93,32 @@ TEST(MovePicker, SequencesHandOutWhatTheyPromise) {
             }
             if (!legal.empty()) foreign[rng() % foreign.size()] = legal[rng() % legal.size()];
 
-            // Quiescence: tactical moves that do not lose material, then quiet checks that do not.
+            // Quiescence: tactical moves that do not lose material, then quiet
+            // checks that do not; none of those may be withheld.
+            const Bitboard candidates = discovered_check_candidates(p, p.side);
+            auto underpromotion = [](Move m) { return is_promotion(m) && move_promotion(m) != QUEEN; };
+            std::vector<Move> winning, safe_checks;
+            for (Move m : legal) {
+                if (is_tactical(m) && !underpromotion(m) && see(p, m) >= 0) winning.push_back(m);
+                // gives_check is proven against making the move elsewhere.
+                if (is_quiet(m) && gives_check(p, m, candidates) && see(p, m) >= 0) safe_checks.push_back(m);
+            }
             for (int sequence : {SEQ_QSEARCH, SEQ_QSEARCH_CHECKS}) {
                 picker_init(list, sequence, NO_MOVE, NO_MOVE, NO_MOVE, 0, 0, p.side, pinned, target);
                 handed = run_picker(p, list, *info);
                 EXPECT_EQ(order_violation(handed), NO_MOVE) << fen_now;
-                std::vector<Handed> captures, checks;
-                for (const Handed& h : handed) (h.stage == STAGE_QS_CHECKS ? checks : captures).push_back(h);
-                auto underpromotion = [](Move m) { return is_promotion(m) && move_promotion(m) != QUEEN; };
-                for (Move m : moves_of(captures))
+                std::vector<Move> captures, checks;
+                for (const Handed& h : handed)
+                    (h.stage == STAGE_QS_CHECKS ? checks : captures).push_back(h.move);
+                captures = sorted(captures);
+                EXPECT_EQ(std::adjacent_find(captures.begin(), captures.end()), captures.end()) << fen_now;
+                for (Move m : captures)
                     EXPECT_TRUE(contains(legal, m) && is_tactical(m) && !underpromotion(m) &&
                                 (see(p, m) >= 0 || move_captured(m) >= move_piece(m)))
                         << fen_now << " quiescence handed out " << move_to_text(m);
-                for (Move m : legal)
-                    if (is_tactical(m) && !underpromotion(m) && see(p, m) >= 0) {
-                        EXPECT_TRUE(contains(moves_of(captures), m))
-                            << fen_now << " withheld " << move_to_text(m);
-                    }
-                if (sequence == SEQ_QSEARCH) {
-                    EXPECT_TRUE(checks.empty()) << fen_now;
-                    continue;
-                }
-                const Bitboard candidates = discovered_check_candidates(p, p.side);
-                EXPECT_EQ(moves_of(checks),
-                          sorted_if(legal,
-                                    [&](Move m) {
-                                        // gives_check is proven against making the move elsewhere.
-                                        return is_quiet(m) && gives_check(p, m, candidates) && see(p, m) >= 0;
-                                    }))
+                for (Move m : winning)
+                    EXPECT_TRUE(contains(captures, m)) << fen_now << " withheld " << move_to_text(m);
+                EXPECT_EQ(sorted(checks), sequence == SEQ_QSEARCH ? std::vector<Move>{} : sorted(safe_checks))
                     << "quiet checks " << fen_now;
             }
         });

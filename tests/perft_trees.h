@@ -3,6 +3,7 @@
 // and a walker that visits every node of a perft tree.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -10,9 +11,7 @@
 #include "board/position.h"
 #include "movegen/movegen.h"
 
-#ifndef CORVANE_LIGHT_TESTS
-#define CORVANE_LIGHT_TESTS 0
-#endif
+// Sanitized and 32-bit builds walk smaller trees.
 constexpr bool LIGHT = CORVANE_LIGHT_TESTS == 1;
 
 struct PerftLine {
@@ -25,8 +24,7 @@ struct PerftLine {
 const std::vector<PerftLine>& perft_suite(const std::string& name);
 
 std::uint64_t perft(Position& pos, int depth);
-// "move: count" lines for each legal move, with the count a make-and-test
-// perft gives beside it when the two differ, to point at the faulty move.
+// "move: count" for each legal move, to compare with a correct divide.
 std::string divide_report(Position& pos, int depth);
 
 // Pseudo-legal moves (captures of everything but kings, then quiets).
@@ -54,6 +52,11 @@ void walk_tree(Position& pos, int depth, Visit&& visit) {
         walk_tree(pos, depth - 1, visit);
         unmake_move(pos, undo);
     }
+}
+
+inline std::vector<Move> sorted(std::vector<Move> v) {
+    std::sort(v.begin(), v.end());
+    return v;
 }
 
 inline bool contains(const std::vector<Move>& moves, Move m) {

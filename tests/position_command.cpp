@@ -19,63 +19,56 @@ std::string run(Position& pos, const std::vector<std::string>& commands) {
 }
 
 struct CommandCase {
-    std::vector<std::string> commands;
-    const char* fen;  // position_to_fen after them
+    const char* commands;  // one or more position commands, separated by '|'
+    const char* fen;       // position_to_fen after them
     int hist_count;
-    const char* printed;  // expected output, "" for none
+    const char* refused;  // the token reported as illegal, or nullptr
 };
 
-const char* const AFTER_E4 = "rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq -";
-const char* const AFTER_E4_E5 = "rnbqkbnr/pppp1ppp/8/4p3/4P3/8/PPPP1PPP/RNBQKBNR w KQkq -";
-const char* const PROMOTE = "fen 4k3/1P6/8/8/8/8/8/4K3 w - - 0 1 moves ";
+#define START "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -"
+#define E4 "rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq -"
+#define E4_E5 "rnbqkbnr/pppp1ppp/8/4p3/4P3/8/PPPP1PPP/RNBQKBNR w KQkq -"
+#define PAWN_B7 "fen 4k3/1P6/8/8/8/8/8/4K3 w - - 0 1 moves "
+#define ROOKS "fen r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1 "
 
+// clang-format off
 const CommandCase COMMAND_CASES[] = {
-    {{"startpos moves e2e4 e7e5"}, AFTER_E4_E5, 2, ""},
-    {{"  StartPos   MOVES e2e4\te7e5 "}, AFTER_E4_E5, 2, ""},  // keywords in any case, any white space
-    {{"startpos moves e2e4 e2e4 e7e5"}, AFTER_E4, 1, "info string Illegal move: e2e4\n"},
-    {{"startpos moves E2E4"},
-     "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -",
-     0,
-     "info string Illegal move: E2E4\n"},
-    {{"startpos moves e2e4", "moves e7e5"},
-     AFTER_E4_E5,
-     2,
-     ""},  // moves alone go on from the current position
-    {{"startpos moves e2e4", "garbage moves e7e5"}, AFTER_E4, 1, ""},  // unknown text: nothing happens
-    {{std::string(PROMOTE) + "b7b8"}, "1Q2k3/8/8/8/8/8/8/4K3 b - -", 1, ""},
-    {{std::string(PROMOTE) + "b7b8q"}, "1Q2k3/8/8/8/8/8/8/4K3 b - -", 1, ""},
-    {{std::string(PROMOTE) + "b7b8n"}, "1N2k3/8/8/8/8/8/8/4K3 b - -", 1, ""},
-    {{std::string(PROMOTE) + "b7b8B"}, "1B2k3/8/8/8/8/8/8/4K3 b - -", 1, ""},
-    {{std::string(PROMOTE) + "b7b8R"}, "1R2k3/8/8/8/8/8/8/4K3 b - -", 1, ""},
-    {{std::string(PROMOTE) + "b7b8x"}, "1Q2k3/8/8/8/8/8/8/4K3 b - -", 1, ""},
-    {{"fen r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1 moves e1h1"},
-     "r3k2r/8/8/8/8/8/8/R3K2R w KQkq -",
-     0,
-     "info string Illegal move: e1h1\n"},
-    {{"FEN r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1 Moves e1g1"}, "r3k2r/8/8/8/8/8/8/R4RK1 b kq -", 1, ""},
+    {"startpos moves e2e4 e7e5", E4_E5, 2, nullptr},
+    {"  StartPos   MOVES e2e4\te7e5 ", E4_E5, 2, nullptr},   // keywords in any case, any white space
+    {"startpos moves e2e4 e2e4 e7e5", E4, 1, "e2e4"},        // stops at the first bad token
+    {"startpos moves E2E4", START, 0, "E2E4"},
+    {"startpos moves e2", START, 0, "e2"},
+    {"startpos moves e2e4|moves e7e5", E4_E5, 2, nullptr},    // moves alone go on from the current position
+    {"startpos moves e2e4|garbage moves e7e5", E4, 1, nullptr},  // unknown text: nothing happens
+    {PAWN_B7 "b7b8", "1Q2k3/8/8/8/8/8/8/4K3 b - -", 1, nullptr},
+    {PAWN_B7 "b7b8x", "1Q2k3/8/8/8/8/8/8/4K3 b - -", 1, nullptr},
+    {PAWN_B7 "b7b8n", "1N2k3/8/8/8/8/8/8/4K3 b - -", 1, nullptr},
+    {PAWN_B7 "b7b8B", "1B2k3/8/8/8/8/8/8/4K3 b - -", 1, nullptr},
+    {PAWN_B7 "b7b8R", "1R2k3/8/8/8/8/8/8/4K3 b - -", 1, nullptr},
+    {ROOKS "moves e1h1", "r3k2r/8/8/8/8/8/8/R3K2R w KQkq -", 0, "e1h1"},
+    {ROOKS "Moves e1g1", "r3k2r/8/8/8/8/8/8/R4RK1 b kq -", 1, nullptr},
+    {"startpos moves e2e4x e7e5!", E4_E5, 2, nullptr},        // a non-promotion ignores what follows
     // Over-long tokens are cut to the token buffer and never match.
-    {{"startpos moves e2e4 e7e5aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa"},
-     AFTER_E4,
-     1,
-     "info string Illegal move: e7e5aaaaaaa\n"},
-    {{"startpos moves e2e4x e7e5!"},
-     AFTER_E4_E5,
-     2,
-     ""},  // text after the fourth character of a non-promotion
-    {{"startpos moves e2"},
-     "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -",
-     0,
-     "info string Illegal move: e2\n"},
+    {"startpos moves e2e4 e7e5aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa", E4, 1, "e7e5aaaaaaa"},
 };
+// clang-format on
 
 TEST(PositionCommand, MoveTextCases) {
     for (const CommandCase& c : COMMAND_CASES) {
+        std::vector<std::string> commands;
+        for (std::string rest = c.commands;;) {
+            std::size_t bar = rest.find('|');
+            commands.push_back(rest.substr(0, bar));
+            if (bar == std::string::npos) break;
+            rest = rest.substr(bar + 1);
+        }
         Position& pos = test_position(START_FEN);
-        std::string printed = run(pos, c.commands);
-        EXPECT_EQ(position_to_fen(pos), std::string(c.fen)) << c.commands.back();
-        EXPECT_EQ(pos.hist_count, c.hist_count) << c.commands.back();
-        EXPECT_EQ(printed, c.printed) << c.commands.back();
-        EXPECT_EQ(position_inconsistency(pos), nullptr) << c.commands.back();
+        std::string printed = run(pos, commands);
+        EXPECT_EQ(position_to_fen(pos), std::string(c.fen)) << c.commands;
+        EXPECT_EQ(pos.hist_count, c.hist_count) << c.commands;
+        EXPECT_EQ(printed, c.refused ? "info string Illegal move: " + std::string(c.refused) + "\n" : "")
+            << c.commands;
+        EXPECT_EQ(position_inconsistency(pos), nullptr) << c.commands;
     }
 }
 
@@ -84,19 +77,18 @@ TEST(PositionCommand, MoveTextCases) {
 TEST(PositionCommand, TwoThousandHalfMoves) {
     std::string command = "startpos moves";
     std::vector<std::string> moves;
-    auto add = [&](const char* text, int) {
+    auto add = [&](const char* text) {
         command += std::string(" ") + text;
         for (const char* p = text; *p; p += p[4] ? 5 : 4) moves.emplace_back(p, 4);
     };
     for (char file = 'a'; file <= 'g'; ++file)
         for (int step = 0; step < 2; ++step) {
-            for (int round = 0; round < 35; ++round) add("g1h3 g8h6 h3g1 h6g8", 4);
-            const char white[] = {file, char('2' + step), file, char('3' + step), 0};
-            const char black[] = {file, char('7' - step), file, char('6' - step), 0};
-            add(white, 1);
-            add(black, 1);
+            for (int round = 0; round < 35; ++round) add("g1h3 g8h6 h3g1 h6g8");
+            const char pawns[] = {file, char('2' + step), file, char('3' + step), ' ',
+                                  file, char('7' - step), file, char('6' - step), 0};
+            add(pawns);
         }
-    for (int round = 0; round < 3; ++round) add("g1h3 g8h6 h3g1 h6g8", 4);
+    for (int round = 0; round < 3; ++round) add("g1h3 g8h6 h3g1 h6g8");
     ASSERT_EQ(moves.size(), 2000u);
 
     // One command per half-move: after each, trimming may have dropped only
