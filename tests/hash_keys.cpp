@@ -32,7 +32,7 @@ TEST(HashKeys, PolyglotVectors) {
 }
 
 // Every field make and unmake touch, appended one by one so that padding
-// never counts; hist only up to hist_count, the rest is scratch.
+// never counts. Of hist only the current key: make writes above it, never below.
 std::string record_of(const Position& p) {
     std::string r;
     auto add = [&r](const auto& field) { r.append(reinterpret_cast<const char*>(&field), sizeof field); };
