@@ -91,6 +91,17 @@ TEST(MovePicker, SequencesHandOutWhatTheyPromise) {
             if (contains(legal, hash)) {
                 EXPECT_EQ(handed.front().move, hash) << fen_now;
             }
+            // The search prunes by the stage a move came from, so it must be the right one.
+            for (const Handed& h : handed) {
+                const Move m = h.move;
+                const bool right =
+                    h.stage == STAGE_HASH_MOVE ? m == hash
+                    : h.stage == STAGE_KILLERS ? m != hash && (m == killer1 || m == killer2)
+                    : h.stage == STAGE_QUIETS  ? is_quiet(m) && m != hash && m != killer1 && m != killer2
+                    : h.stage == STAGE_GOOD_CAPTURES || h.stage == STAGE_BAD_CAPTURES ? is_tactical(m)
+                                                                                      : false;
+                EXPECT_TRUE(right) << fen_now << " " << move_to_text(m) << " from stage " << h.stage;
+            }
             if (!legal.empty()) foreign[rng() % foreign.size()] = legal[rng() % legal.size()];
 
             // Quiescence: tactical moves that do not lose material, then quiet
