@@ -1,0 +1,54 @@
+// Perft counts of the shared suites: the move generator, legality tests and
+// make/unmake together must reproduce every published leaf count.
+#include <gtest/gtest.h>
+
+#include "perft_trees.h"
+#include "test_support.h"
+
+namespace {
+
+// Sanitized and 32-bit builds run the cheaper depths only.
+constexpr std::uint64_t STANDARD_CAP = LIGHT ? 5'000'000 : UINT64_MAX;
+constexpr std::uint64_t RANDOM_CAP = LIGHT ? 50'000 : 1'000'000;
+constexpr int RANDOM_CHUNKS = 8;
+
+void check_counts(const PerftLine& line, std::uint64_t cap) {
+    for (std::size_t d = 1; d <= line.counts.size(); ++d) {
+        if (line.counts[d - 1] > cap) break;
+        Position& pos = test_position(line.fen);
+        std::uint64_t got = perft(pos, int(d));
+        if (got != line.counts[d - 1]) {
+            ADD_FAILURE() << "line " << line.line << ": " << line.fen << "\ndepth " << d << " expected "
+                          << line.counts[d - 1] << " got " << got << "\ndivide:\n"
+                          << divide_report(test_position(line.fen), int(d));
+            return;  // deeper counts add nothing once a shallower one is wrong
+        }
+    }
+}
+
+class StandardSuite : public ::testing::TestWithParam<int> {};
+
+TEST_P(StandardSuite, EveryCount) {
+    const auto& suite = perft_suite("perft/standard.epd");
+    ASSERT_LT(std::size_t(GetParam()), suite.size());
+    check_counts(suite[std::size_t(GetParam())], STANDARD_CAP);
+}
+INSTANTIATE_TEST_SUITE_P(Perft, StandardSuite, ::testing::Range(0, 6));
+
+TEST(Perft, TrickySuite) {
+    const auto& suite = perft_suite("perft/tricky.epd");
+    ASSERT_EQ(suite.size(), 12u);
+    for (const PerftLine& line : suite) check_counts(line, UINT64_MAX);
+}
+
+class RandomSuite : public ::testing::TestWithParam<int> {};
+
+TEST_P(RandomSuite, CountsUpToCap) {
+    const auto& suite = perft_suite("perft/random.epd");
+    ASSERT_GT(suite.size(), 6000u);
+    for (std::size_t i = std::size_t(GetParam()); i < suite.size(); i += RANDOM_CHUNKS)
+        check_counts(suite[i], RANDOM_CAP);
+}
+INSTANTIATE_TEST_SUITE_P(Perft, RandomSuite, ::testing::Range(0, RANDOM_CHUNKS));
+
+}  // namespace

@@ -1,0 +1,96 @@
+#include "perft_trees.h"
+
+#include <fstream>
+#include <map>
+#include <sstream>
+
+#include "uci/uci.h"
+
+const std::vector<PerftLine>& perft_suite(const std::string& name) {
+    static std::map<std::string, std::vector<PerftLine>> cache;
+    auto found = cache.find(name);
+    if (found != cache.end()) return found->second;
+    std::vector<PerftLine>& lines = cache[name];
+    std::ifstream file(std::string(CORVANE_DATA_DIR) + "/" + name);
+    std::string text;
+    for (int number = 1; std::getline(file, text); ++number) {
+        std::stringstream parts(text);
+        PerftLine line{number, "", {}};
+        std::getline(parts, line.fen, ';');
+        while (!line.fen.empty() && line.fen.back() == ' ') line.fen.pop_back();
+        for (std::string part; std::getline(parts, part, ';');) {
+            int depth = 0;
+            unsigned long long count = 0;
+            if (std::sscanf(part.c_str(), " D%d %llu", &depth, &count) == 2 &&
+                depth == int(line.counts.size()) + 1)
+                line.counts.push_back(count);
+        }
+        if (!line.fen.empty()) lines.push_back(line);
+    }
+    return lines;
+}
+
+std::uint64_t perft(Position& pos, int depth) {
+    MoveList list;
+    gen_legal_moves(pos, list);
+    if (depth <= 1) return depth == 1 ? std::uint64_t(list.count) : 1;
+    std::uint64_t nodes = 0;
+    UndoRecord undo;
+    for (int i = 0; i < list.count; ++i) {
+        make_move(pos, undo, list.moves[i].move);
+        nodes += perft(pos, depth - 1);
+        unmake_move(pos, undo);
+    }
+    return nodes;
+}
+
+std::vector<Move> pseudo_moves(const Position& pos) {
+    MoveList list;
+    list.target = pos.color[pos.side ^ 1] & ~pos.kings();
+    std::vector<Move> moves;
+    gen_captures(pos, list);
+    for (int i = 0; i < list.count; ++i) moves.push_back(list.moves[i].move);
+    gen_quiets(pos, list);
+    for (int i = 0; i < list.count; ++i) moves.push_back(list.moves[i].move);
+    return moves;
+}
+
+std::vector<Move> reference_legal_moves(Position& pos) {
+    std::vector<Move> legal;
+    UndoRecord undo;
+    const int us = pos.side;
+    for (Move m : pseudo_moves(pos)) {
+        make_move(pos, undo, m);
+        if (!squares_attacked(pos, us ^ 1, bit(pos.king_sq[us]))) legal.push_back(m);
+        unmake_move(pos, undo);
+    }
+    return legal;
+}
+
+std::vector<Move> legal_moves(const Position& pos) {
+    MoveList list;
+    gen_legal_moves(pos, list);
+    std::vector<Move> moves;
+    for (int i = 0; i < list.count; ++i) moves.push_back(list.moves[i].move);
+    return moves;
+}
+
+std::string divide_report(Position& pos, int depth) {
+    std::string out;
+    UndoRecord undo;
+    for (Move m : legal_moves(pos)) {
+        make_move(pos, undo, m);
+        out += std::string("  ") + move_to_text(m) + ": " + std::to_string(perft(pos, depth - 1)) + "\n";
+        unmake_move(pos, undo);
+    }
+    return out;
+}
+
+std::vector<std::string> tree_roots(int stride, const std::vector<std::string>& extra) {
+    std::vector<std::string> fens = extra;
+    for (const char* name : {"perft/standard.epd", "perft/tricky.epd"})
+        for (const PerftLine& line : perft_suite(name)) fens.push_back(line.fen);
+    const std::vector<PerftLine>& random = perft_suite("perft/random.epd");
+    for (std::size_t i = 0; i < random.size(); i += std::size_t(stride)) fens.push_back(random[i].fen);
+    return fens;
+}

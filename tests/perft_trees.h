@@ -1,0 +1,66 @@
+// Perft suites and tree walks shared by the board and move-generation tests:
+// the EPD reader, perft itself, a legality oracle independent of is_legal,
+// and a walker that visits every node of a perft tree.
+#pragma once
+
+#include <algorithm>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "board/position.h"
+#include "movegen/movegen.h"
+
+// Sanitized and 32-bit builds walk smaller trees.
+constexpr bool LIGHT = CORVANE_LIGHT_TESTS == 1;
+
+struct PerftLine {
+    int line;  // 1-based line number in its file
+    std::string fen;
+    std::vector<std::uint64_t> counts;  // counts[d - 1] is perft(d)
+};
+
+// Reads a suite from the shared data directory ("perft/standard.epd" ...).
+const std::vector<PerftLine>& perft_suite(const std::string& name);
+
+std::uint64_t perft(Position& pos, int depth);
+// "move: count" for each legal move, to compare with a correct divide.
+std::string divide_report(Position& pos, int depth);
+
+// Pseudo-legal moves (captures of everything but kings, then quiets).
+std::vector<Move> pseudo_moves(const Position& pos);
+// Legal moves by making each pseudo-legal move (evasions too when in check)
+// and asking whether the own king is left attacked: no pin logic involved.
+std::vector<Move> reference_legal_moves(Position& pos);
+std::vector<Move> legal_moves(const Position& pos);
+
+// The FENs the tree tests start from: both small suites and every
+// `stride`-th line of random.epd, plus the positions given.
+std::vector<std::string> tree_roots(int stride, const std::vector<std::string>& extra = {});
+
+// Calls visit(pos) at every node of the tree of legal moves up to `depth`
+// plies below the current position (the root included, leaves excluded).
+template <typename Visit>
+void walk_tree(Position& pos, int depth, Visit&& visit) {
+    if (depth <= 0) return;
+    visit(pos);
+    MoveList list;
+    gen_legal_moves(pos, list);
+    UndoRecord undo;
+    for (int i = 0; i < list.count; ++i) {
+        make_move(pos, undo, list.moves[i].move);
+        walk_tree(pos, depth - 1, visit);
+        unmake_move(pos, undo);
+    }
+}
+
+inline std::vector<Move> sorted(std::vector<Move> v) {
+    std::sort(v.begin(), v.end());
+    return v;
+}
+
+inline bool contains(const std::vector<Move>& moves, Move m) {
+    for (Move x : moves)
+        if (x == m) return true;
+    return false;
+}
