@@ -42,8 +42,8 @@ TEST(GoCommand, LimitsOverrideInOrderAndTheMoversClockWins) {
     SearchInfo info;
     struct Case { const char* text; int depth_limited, depth_limit, status; };
     for (const Case& c : {Case{"", 0, MAX_PLY, THINKING}, Case{"depth 6 mate 3", 1, 5, THINKING},
-                          Case{"infinite depth 4", 1, 4, ANALYSING}, Case{"depth 99999999999", 1, MAX_PLY, THINKING},
-                          Case{"mate 4000000000", 1, MAX_PLY, THINKING}, Case{"ponder depth -3", 0, MAX_PLY, PONDERING},
+                          Case{"infinite depth 4", 1, 4, ANALYSING}, Case{"depth 99999999999", 1, INT32_MAX, THINKING},
+                          Case{"mate 4000000000", 1, INT32_MAX - 2, THINKING}, Case{"ponder depth -3", 0, MAX_PLY, PONDERING},
                           Case{"ponder infinite", 1, MAX_PLY, ANALYSING}}) {
         go_prepare(pos, c.text, info, NOW);
         EXPECT_EQ(info.depth_limited, c.depth_limited) << c.text;

@@ -9,10 +9,35 @@
 #include "search/trans_table.h"
 #include "uci/options.h"
 
+namespace {
+
+// The shared test position owns its hash tables and gives them back at exit,
+// so the leak checker of the sanitizer build sees nothing left behind.
+struct SharedPosition {
+    Position pos{};
+    SharedPosition() {
+        pos.params = &pos.param_block;
+        read_params(*pos.params);
+        pawn_table_allocate(pos, 10);
+        tt_allocate(pos, 4);
+    }
+    ~SharedPosition() {
+        tt_free(pos);
+        pawn_table_free(pos);
+    }
+};
+
+struct SharedOptions {
+    ~SharedOptions() { options_free(); }
+};
+
+}  // namespace
+
 void init_engine_tables() {
     static bool done = false;
     if (done) return;
     done = true;
+    static SharedOptions options_owner;
     options_init();
     init_tables();
     init_keys();
@@ -23,14 +48,7 @@ void init_engine_tables() {
 
 Position& test_position(const std::string& fen) {
     init_engine_tables();
-    static std::unique_ptr<Position> pos;
-    if (!pos) {
-        pos = std::make_unique<Position>();
-        pos->params = &pos->param_block;
-        read_params(*pos->params);
-        pawn_table_allocate(*pos, 10);
-        tt_allocate(*pos, 4);
-    }
-    read_fen(*pos, fen.c_str());
-    return *pos;
+    static auto shared = std::make_unique<SharedPosition>();
+    read_fen(shared->pos, fen.c_str());
+    return shared->pos;
 }

@@ -75,19 +75,23 @@ TEST(UciLoop, EndOfInputQuitsWithStatusZero) {
     EXPECT_EQ(log.back(), "info string Corvane is quitting.");
 }
 
-// Input is read in 4095-character pieces; whatever the pieces hold, the engine
-// must keep answering.
+// A command line is read whole, however long (a position command carries the
+// whole game); whatever the lines hold, the engine must keep answering.
 TEST(UciLoop, OverlongLinesAndBinaryGarbageAreSurvived) {
     EngineProcess engine;
-    // A piece ends exactly before "isready", so the rest becomes a command of its own.
-    engine.send(std::string(4095, 'x') + "isready");
+    engine.send(std::string(5000, 'x') + "isready");
+    engine.send("isready");
     ASSERT_TRUE(engine.wait_for("^readyok$"));
     EXPECT_EQ(engine.lines().end()[-2], "info string Unknown UCI command.");
 
-    engine.send(std::string(100000, 'x'));
+    // 25,000 half-moves, then 1.e4: black is to move when the search starts.
     std::string moves = "position startpos moves";
     while (moves.size() < 100000) moves += " g1f3 g8f6 f3g1 f6g8";
-    engine.send(moves);
+    engine.send(moves + " e2e4");
+    engine.send("go depth 1");
+    auto best = engine.wait_for("^bestmove ", 30000);
+    ASSERT_TRUE(best.has_value());
+    EXPECT_TRUE(best->at(10) == '7' || best->at(10) == '8') << *best;
 
     // Bytes outside ASCII letters cannot spell a command word, so each piece is
     // unknown; the replies (far more than a pipe holds) flow while input goes in.

@@ -108,7 +108,12 @@ void read_fen(Position& pos, const char* text) {
     else if (side == 'b')
         pos.side = BLACK;
     else {
-        print_out(OUT_SCREEN | OUT_LOG, "info string FEN Error: %c\n", *p);
+        // At the end of the text there is no character to show, and a NUL
+        // byte has no place on the protocol stream.
+        if (*p)
+            print_out(OUT_SCREEN | OUT_LOG, "info string FEN Error: %c\n", *p);
+        else
+            print_out(OUT_SCREEN | OUT_LOG, "info string FEN Error: \n");
         return;
     }
     ++p;

@@ -112,9 +112,11 @@ void go_prepare(const Position& pos, const char* text, SearchInfo& info, std::in
     std::int64_t winc = go_parameter(text, "winc", GO_TIME_CEILING);
     std::int64_t binc = go_parameter(text, "binc", GO_TIME_CEILING);
     std::int64_t moves_to_go = go_parameter(text, "movestogo", COUNT_CEILING);
-    std::int64_t depth = go_parameter(text, "depth", MAX_PLY);
+    // Depths beyond the driver's last iteration are kept as given: the log
+    // shows them, and the driver stops at its own limit anyway.
+    std::int64_t depth = go_parameter(text, "depth", COUNT_CEILING);
     std::int64_t nodes = go_parameter(text, "nodes", INT64_MAX);
-    std::int64_t mate = go_parameter(text, "mate", MAX_PLY);
+    std::int64_t mate = go_parameter(text, "mate", COUNT_CEILING / 2);
     std::int64_t movetime = go_parameter(text, "movetime", GO_TIME_CEILING);
 
     if (const char* at = std::strstr(text, "searchmoves")) {
@@ -139,7 +141,7 @@ void go_prepare(const Position& pos, const char* text, SearchInfo& info, std::in
     }
     if (mate > 0) {
         info.depth_limited = 1;
-        info.depth_limit = int(std::min<std::int64_t>(2 * mate - 1, MAX_PLY));
+        info.depth_limit = int(2 * mate - 1);
         print_out(OUT_LOG, "info string Mate in %d half moves\n", info.depth_limit);
     }
     if (nodes > 0) {

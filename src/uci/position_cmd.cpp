@@ -49,9 +49,9 @@ const char* move_to_text(Move move) {
 }
 
 Move text_to_move(const MoveList& list, const char* text) {
-    for (int i = 0; i < 4; ++i)
-        if (text[i] == '\0') return NO_MOVE;
-    // Out-of-range characters give square numbers no move has.
+    // A file letter past 'h' would land on the next rank's squares.
+    for (int i = 0; i < 4; i += 2)
+        if (text[i] < 'a' || text[i] > 'h' || text[i + 1] < '1' || text[i + 1] > '8') return NO_MOVE;
     int from = (text[0] - 'a') + 8 * (text[1] - '1');
     int to = (text[2] - 'a') + 8 * (text[3] - '1');
     for (int i = 0; i < list.count; ++i) {

@@ -2,6 +2,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <cctype>
 
 #include "board/tables.h"
@@ -15,9 +16,20 @@
 
 namespace {
 
-constexpr int LINE_BUFFER = 4096;
+// A command line is read whole: a position command carries the whole game,
+// and cutting it would make the engine think about another position. Only a
+// line past this size is split, its rest read as the next line.
+constexpr std::size_t MAX_COMMAND_LINE = std::size_t(1) << 20;
 
-// Commands match on their first characters, case ignored; nothing after them is looked at.
+void read_command_line(std::string& line) {
+    line.clear();
+    for (int c; (c = std::getc(stdin)) != EOF;) {
+        line += char(c);
+        if (c == '\n' || line.size() >= MAX_COMMAND_LINE) return;
+    }
+    if (line.empty()) line = "quit\n";
+}
+
 bool starts_with(const char* line, const char* word) {
     for (; *word; ++line, ++word)
         if (std::tolower((unsigned char)*line) != *word) return false;
@@ -82,9 +94,10 @@ void uci_newgame(Position& pos) {
 }
 
 void command_loop(Position& pos) {
-    static char line[LINE_BUFFER];
+    std::string text;
     for (;;) {
-        read_input_line(line, LINE_BUFFER);
+        read_command_line(text);
+        const char* line = text.c_str();
         print_out(OUT_LOG, "%s\n", line);
         if (starts_with(line, "ucinewgame"))
             uci_newgame(pos);
