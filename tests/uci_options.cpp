@@ -1,0 +1,117 @@
+// Engine options end to end: what the log records of every setting, which
+// setoption lines are ignored, and the hash size that is stored but not acted on.
+// The listing itself is pinned row by row in uci/option_listing.txt.
+#include <gtest/gtest.h>
+
+#include <regex>
+#include <sstream>
+
+#include "harness/engine_process.h"
+
+namespace {
+
+const std::string SET_LINE = "^info string (.*) is set to value (.*)$";
+
+// The "name=value" of each setting the log recorded, in order.
+std::vector<std::string> logged_settings(const EngineProcess& engine) {
+    std::vector<std::string> settings;
+    std::istringstream log(engine.read_file("logfile.txt"));
+    std::smatch m;
+    for (std::string line; std::getline(log, line);)
+        if (std::regex_match(line, m, std::regex(SET_LINE))) settings.push_back(m[1].str() + "=" + m[2].str());
+    return settings;
+}
+
+// The "name=value" of each row of the last uci listing on the screen.
+std::vector<std::string> listed_options(const EngineProcess& engine) {
+    std::vector<std::string> rows;
+    std::smatch m;
+    for (const auto& line : engine.lines()) {
+        if (line.rfind("id name ", 0) == 0) rows.clear();
+        if (std::regex_match(line, m, std::regex("^option name (.*) type \\w+ default (.*?)( min -?\\d+ max \\d+)?$")))
+            rows.push_back(m[1].str() + "=" + m[2].str());
+    }
+    return rows;
+}
+
+// The node count of the last completed iteration of a depth-limited search.
+long long nodes_of_search(EngineProcess& engine, int depth) {
+    engine.send("go depth " + std::to_string(depth));
+    auto line = engine.wait_for("^info depth " + std::to_string(depth) + " seldepth ");
+    engine.wait_for("^bestmove ");
+    std::smatch m;
+    if (!line || !std::regex_search(*line, m, std::regex(" nodes (\\d+) "))) return -1;
+    return std::stoll(m[1].str());
+}
+
+}  // namespace
+
+// Start-up sets every option from its default, in the order of the listing.
+TEST(UciOptions, StartupLogsEveryDefaultInListingOrder) {
+    EngineProcess engine;
+    engine.send("uci");
+    engine.send("quit");
+    ASSERT_EQ(engine.wait_exit(), 0);
+    auto listed = listed_options(engine);
+    ASSERT_EQ(listed.size(), 32u) << engine.transcript();
+    EXPECT_EQ(logged_settings(engine), listed);
+}
+
+TEST(UciOptions, OnlyWellFormedSetoptionLinesReachTheTable) {
+    struct Case {
+        const char* line;
+        const char* logged;  // empty: ignored without a trace
+    } cases[] = {
+        {"setoption name hash value 64", ""},
+        {"setoption name OWNBOOK value true", ""},
+        {"setoption Time Buffer value 5", ""},
+        {"setoption name Time Buffer 5", ""},
+        {"setoption name Time Buffer value 0", "Time Buffer=0"},
+        {"setoption name UCI_EngineAbout value Corvane  at   work, 2 cores", "UCI_EngineAbout=Corvane  at   work, 2 cores"},
+        {"setoption name OwnBook value True", "OwnBook=True"},
+    };
+    EngineProcess engine;
+    std::vector<std::string> expected;
+    for (const Case& c : cases) {
+        engine.send(c.line);
+        if (*c.logged) expected.push_back(c.logged);
+    }
+    engine.send("uci");
+    engine.send("quit");
+    ASSERT_EQ(engine.wait_exit(), 0);
+    auto settings = logged_settings(engine);
+    ASSERT_EQ(settings.size(), 32 + expected.size());
+    EXPECT_EQ(std::vector<std::string>(settings.begin() + 32, settings.end()), expected);
+
+    auto listed = listed_options(engine);
+    ASSERT_EQ(listed.size(), 32u) << engine.transcript();
+    EXPECT_EQ(listed[0], "Hash=32");
+    EXPECT_EQ(listed[3], "OwnBook=True");
+    EXPECT_EQ(listed[7], "Time Buffer=0");
+    EXPECT_EQ(listed[31], "UCI_EngineAbout=Corvane  at   work, 2 cores");
+}
+
+// A size below 4 MB is stored but leaves the table, contents and all, alone;
+// any other size brings a new, empty table at once.
+TEST(UciOptions, HashBelowFourKeepsTheTableAndALaterSizeReplacesIt) {
+    EngineProcess engine;
+    engine.send("position startpos");
+    long long fresh = nodes_of_search(engine, 6);
+    ASSERT_GT(fresh, 0);
+
+    engine.send("setoption name Hash value 2");
+    engine.send("isready");
+    ASSERT_TRUE(engine.wait_for("^readyok$"));
+    // The entries of the first search cut the second one short.
+    EXPECT_LT(nodes_of_search(engine, 6), fresh);
+
+    engine.send("setoption name Hash value 8");
+    EXPECT_EQ(nodes_of_search(engine, 6), fresh);
+    engine.send("uci");
+    engine.send("quit");
+    ASSERT_EQ(engine.wait_exit(), 0);
+    EXPECT_EQ(listed_options(engine)[0], "Hash=8");
+    auto settings = logged_settings(engine);
+    EXPECT_EQ(std::vector<std::string>(settings.begin() + 32, settings.end()),
+              (std::vector<std::string>{"Hash=2", "Hash=8"}));
+}
