@@ -1,17 +1,12 @@
 // Quiet moves that give check: from the destination, by uncovering an own
 // slider (discovered check), or by the rook of a castling move.
 #include "board/tables.h"
+#include "movegen/gen_common.h"
 #include "movegen/movegen.h"
 
 namespace {
 
-constexpr Bitboard SEVENTH_RANK[2] = {0x00FF000000000000ULL, 0x000000000000FF00ULL};
-
-inline void add(MoveList& list, Move m) { list.moves[list.count++].move = m; }
-
-inline void add_to_set(MoveList& list, int from, int piece, Bitboard targets) {
-    while (targets) add(list, make_move_word(from, pop_lsb(targets), piece, EMPTY));
-}
+using namespace gen;
 
 // Single pushes, then double pushes, of the given pawns onto `allowed`.
 void add_pawn_pushes(const Position& pos, MoveList& list, Bitboard pawns, Bitboard allowed) {
@@ -22,7 +17,7 @@ void add_pawn_pushes(const Position& pos, MoveList& list, Bitboard pawns, Bitboa
         int to = pop_lsb(b);
         add(list, make_pawn_move(to - forward, to));
     }
-    Bitboard start = pawns & (us == WHITE ? rank_bb(1) : rank_bb(6));
+    Bitboard start = pawns & START_RANK[us];
     for (Bitboard b = shift_forward(us, shift_forward(us, start, 8) & empty, 8) & empty & allowed; b;) {
         int to = pop_lsb(b);
         add(list, make_double_push(to - 2 * forward, to));
@@ -51,25 +46,25 @@ void gen_quiet_checks(const Position& pos, MoveList& list) {
 
     for (Bitboard b = pos.knights() & own; b;) {
         int from = pop_lsb(b);
-        add_to_set(list, from, KNIGHT, knight_attacks[from] & empty & ((dc & bit(from)) ? ~Bitboard(0) : knight_checks));
+        add_to_set(pos, list, from, KNIGHT, knight_attacks[from] & empty & ((dc & bit(from)) ? ~Bitboard(0) : knight_checks));
     }
     for (Bitboard b = pos.bishops() & own; b;) {
         int from = pop_lsb(b);
-        add_to_set(list, from, BISHOP,
+        add_to_set(pos, list, from, BISHOP,
                    bishop_attacks(from, occ) & empty & ((dc & bit(from)) ? ~Bitboard(0) : bishop_checks));
     }
     for (Bitboard b = pos.rooks() & own; b;) {
         int from = pop_lsb(b);
-        add_to_set(list, from, ROOK, rook_attacks(from, occ) & empty & ((dc & bit(from)) ? ~Bitboard(0) : rook_checks));
+        add_to_set(pos, list, from, ROOK, rook_attacks(from, occ) & empty & ((dc & bit(from)) ? ~Bitboard(0) : rook_checks));
     }
     for (Bitboard b = pos.queens() & own; b;) {
         int from = pop_lsb(b);
-        add_to_set(list, from, QUEEN, queen_attacks(from, occ) & empty & (bishop_checks | rook_checks));
+        add_to_set(pos, list, from, QUEEN, queen_attacks(from, occ) & empty & (bishop_checks | rook_checks));
     }
     if (dc & bit(k)) {
         // Staying on the line from the enemy king through the own king keeps it closed.
         int d = direction[ek][k];
-        add_to_set(list, k, KING, king_attacks[k] & empty & ~ray[direction_index(d)][ek]);
+        add_to_set(pos, list, k, KING, king_attacks[k] & empty & ~ray[direction_index(d)][ek]);
     }
 
     // Castling whose rook lands on a square that sees the enemy king.

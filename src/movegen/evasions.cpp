@@ -1,30 +1,10 @@
 // Check evasions: king moves to safe squares, captures of a single checker,
 // interpositions against a single checking slider. Every move is legal.
 #include "board/tables.h"
+#include "movegen/gen_common.h"
 #include "movegen/movegen.h"
 
-namespace {
-
-constexpr Bitboard SEVENTH_RANK[2] = {0x00FF000000000000ULL, 0x000000000000FF00ULL};
-
-inline void add(MoveList& list, Move m) { list.moves[list.count++].move = m; }
-
-inline void add_promotions(MoveList& list, int from, int to, int captured) {
-    Move base = Move(from) | Move(to) << 6 | Move(captured) << 18;
-    add(list, base | PROMOTE_QUEEN);
-    add(list, base | PROMOTE_KNIGHT);
-    add(list, base | PROMOTE_ROOK);
-    add(list, base | PROMOTE_BISHOP);
-}
-
-inline void add_to_set(const Position& pos, MoveList& list, int from, int piece, Bitboard targets) {
-    while (targets) {
-        int to = pop_lsb(targets);
-        add(list, make_move_word(from, to, piece, pos.square[to]));
-    }
-}
-
-}  // namespace
+using namespace gen;
 
 void gen_evasions(const Position& pos, MoveList& list) {
     const int us = pos.side, them = us ^ 1, k = pos.king_sq[us];
@@ -88,7 +68,7 @@ void gen_evasions(const Position& pos, MoveList& list) {
         else
             add(list, make_pawn_move(from, to));
     }
-    Bitboard start = pawns & (us == WHITE ? rank_bb(1) : rank_bb(6));
+    Bitboard start = pawns & START_RANK[us];
     for (Bitboard b = shift_forward(us, shift_forward(us, start, 8) & empty, 8) & block; b;) {
         int to = pop_lsb(b);
         add(list, make_double_push(to - 2 * forward, to));

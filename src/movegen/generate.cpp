@@ -2,32 +2,19 @@
 // order the picker's tie-break relies on: promotions, pawn captures, en
 // passant, then knight, bishop, rook, queen and king moves.
 #include "board/tables.h"
+#include "movegen/gen_common.h"
 #include "movegen/movegen.h"
 
 namespace {
 
-constexpr Bitboard SEVENTH_RANK[2] = {0x00FF000000000000ULL, 0x000000000000FF00ULL};
-
-inline void add(MoveList& list, Move m) { list.moves[list.count++].move = m; }
-
-// The four promotions of one pawn move, queen first.
-inline void add_promotions(MoveList& list, int from, int to, int captured) {
-    Move base = Move(from) | Move(to) << 6 | Move(captured) << 18;
-    add(list, base | PROMOTE_QUEEN);
-    add(list, base | PROMOTE_KNIGHT);
-    add(list, base | PROMOTE_ROOK);
-    add(list, base | PROMOTE_BISHOP);
-}
+using namespace gen;
 
 template <typename Targets>
 inline void add_piece_moves(const Position& pos, MoveList& list, Bitboard origins, int piece, Bitboard mask,
                             Targets targets) {
     while (origins) {
         int from = pop_lsb(origins);
-        for (Bitboard b = targets(from) & mask; b;) {
-            int to = pop_lsb(b);
-            add(list, make_move_word(from, to, piece, pos.square[to]));
-        }
+        add_to_set(pos, list, from, piece, targets(from) & mask);
     }
 }
 
@@ -99,7 +86,7 @@ void gen_quiets(const Position& pos, MoveList& list) {
         int from = pop_lsb(b);
         add(list, make_pawn_move(from, from + forward));
     }
-    Bitboard start = pawns & (us == WHITE ? rank_bb(1) : rank_bb(6));
+    Bitboard start = pawns & START_RANK[us];
     Bitboard doubles = start & (us == WHITE ? (empty >> 8) & (empty >> 16) : (empty << 8) & (empty << 16));
     for (Bitboard b = doubles; b;) {
         int from = pop_lsb(b);

@@ -2,8 +2,7 @@
 // line, deadlines with their extensions, and node limits.
 #include <algorithm>
 
-#include "search/search.h"
-#include "search/trans_table.h"
+#include "search/node.h"
 #include "uci/uci.h"
 
 namespace {
@@ -24,15 +23,7 @@ void node_limit_test(SearchInfo& info) {
     }
 }
 
-void check_limits_pv(Position& pos, SearchInfo& info) {
-    info.nodes += 1;
-    info.nodes_since_poll += 1;
-    info.current_line[pos.ply] = pos.st.last_move;
-    if (info.nodes_since_poll >= info.poll_interval)
-        check_limits(pos, info);
-    else
-        node_limit_test(info);
-}
+void check_limits_pv(Position& pos, SearchInfo& info) { node::count(pos, info); }
 
 void check_limits(Position& pos, SearchInfo& info) {
     info.nodes_since_poll = 0;

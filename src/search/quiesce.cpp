@@ -6,12 +6,10 @@
 #include "eval/eval.h"
 #include "movegen/movegen.h"
 #include "movegen/picker.h"
-#include "search/search.h"
+#include "search/node.h"
 
 namespace {
 
-constexpr int PLY_LIMIT = MAX_PLY - 1;
-constexpr int HIST_LIMIT = HISTORY_SIZE - 1;
 constexpr Bitboard CORNERS = (1ULL << A1) | (1ULL << H1) | (1ULL << A8) | (1ULL << H8);
 
 // Delta pruning margins above the threshold: what capturing a pawn, a minor
@@ -20,23 +18,17 @@ constexpr int DELTA_PAWN = 100;
 constexpr int DELTA_MINOR = 325;
 constexpr int DELTA_ROOK = 500;
 
-inline bool stopped(const SearchInfo& info) { return info.status == STOPPED; }
+using node::stopped;
 
 // The common prologue; returns true when the node must return `result` at once.
 bool prologue(Position& pos, SearchInfo& info, Move* pv, int& result) {
     pv[pos.ply] = 0;
-    info.nodes += 1;
-    info.nodes_since_poll += 1;
-    info.current_line[pos.ply] = pos.st.last_move;
-    if (info.nodes_since_poll >= info.poll_interval)
-        check_limits(pos, info);
-    else
-        node_limit_test(info);
+    node::count(pos, info);
     result = 0;
     if (stopped(info)) return true;
     info.seldepth = std::max(info.seldepth, pos.ply);
     if (is_repetition(pos)) return true;
-    if (pos.ply >= PLY_LIMIT || pos.hist_count >= HIST_LIMIT) {
+    if (node::too_deep(pos)) {
         result = evaluate(pos);
         return true;
     }
@@ -51,6 +43,37 @@ bool bare_king_in_corner(const Position& pos) {
     for (Bitboard b = king_attacks[k]; b;)
         if (!squares_attacked(pos, us ^ 1, bit(pop_lsb(b)))) return false;
     return true;
+}
+
+// The move loop of both quiescence nodes: a checking move is answered by the
+// in-check node at the same quiescence depth, any other by a capture node one
+// ply deeper. Returns the best score (at least `best`), a value of beta or
+// more at a cut-off, and 0 when stopped; `tried` counts the moves searched.
+int search_moves(Position& pos, SearchInfo& info, MoveList& list, int alpha, int beta, int qdepth, int best,
+                 Move* pv, int& tried) {
+    const Bitboard candidates = discovered_check_candidates(pos, pos.side);
+    Move child_pv[MAX_PLY];
+    UndoRecord undo;
+    tried = 0;
+    while (const ScoredMove* entry = next_move(pos, list, info)) {
+        const Move move = entry->move;
+        const bool g = gives_check(pos, move, candidates);
+        ++tried;
+        make_move(pos, undo, move);
+        const int value = g ? -quiesce_evasion(pos, info, -beta, -alpha, qdepth, child_pv)
+                            : -quiesce(pos, info, -beta, -alpha, qdepth - 1, child_pv);
+        unmake_move(pos, undo);
+        if (stopped(info)) return 0;
+        if (value > best) {
+            best = value;
+            update_pv(pv, child_pv, move, pos.ply);
+            if (value > alpha) {
+                alpha = value;
+                if (value >= beta) return value;
+            }
+        }
+    }
+    return best;
 }
 
 }  // namespace
@@ -86,30 +109,11 @@ int quiesce(Position& pos, SearchInfo& info, int alpha, int beta, int qdepth, Mo
         }
     }
 
-    const Bitboard candidates = discovered_check_candidates(pos, us);
-    Move child_pv[MAX_PLY];
     MoveList list;
     picker_init(list, qdepth < 0 ? SEQ_QSEARCH : SEQ_QSEARCH_CHECKS, info.hash_move[pos.ply], info.killer1[pos.ply],
                 info.killer2[pos.ply], pos.ply, qdepth, us, pinned_pieces(pos), target);
-    UndoRecord undo;
-    while (const ScoredMove* entry = next_move(pos, list, info)) {
-        const Move move = entry->move;
-        const bool g = gives_check(pos, move, candidates);
-        make_move(pos, undo, move);
-        const int value = g ? -quiesce_evasion(pos, info, -beta, -alpha, qdepth, child_pv)
-                            : -quiesce(pos, info, -beta, -alpha, qdepth - 1, child_pv);
-        unmake_move(pos, undo);
-        if (stopped(info)) return 0;
-        if (value > best) {
-            best = value;
-            update_pv(pv, child_pv, move, pos.ply);
-            if (value > alpha) {
-                alpha = value;
-                if (value >= beta) return value;
-            }
-        }
-    }
-    return best;
+    int tried;
+    return search_moves(pos, info, list, alpha, beta, qdepth, best, pv, tried);
 }
 
 int quiesce_evasion(Position& pos, SearchInfo& info, int alpha, int beta, int qdepth, Move* pv) {
@@ -117,30 +121,10 @@ int quiesce_evasion(Position& pos, SearchInfo& info, int alpha, int beta, int qd
     if (prologue(pos, info, pv, early)) return early;
 
     const int us = pos.side;
-    const Bitboard candidates = discovered_check_candidates(pos, us);
-    Move child_pv[MAX_PLY];
     MoveList list;
     picker_init(list, SEQ_EVASION, info.hash_move[pos.ply], info.killer1[pos.ply], info.killer2[pos.ply], pos.ply,
                 qdepth, us, pinned_pieces(pos), pos.color[us ^ 1] & ~pos.kings());
-    int best = -MATE, count = 0;
-    UndoRecord undo;
-    while (const ScoredMove* entry = next_move(pos, list, info)) {
-        const Move move = entry->move;
-        const bool g = gives_check(pos, move, candidates);
-        ++count;
-        make_move(pos, undo, move);
-        const int value = g ? -quiesce_evasion(pos, info, -beta, -alpha, qdepth, child_pv)
-                            : -quiesce(pos, info, -beta, -alpha, qdepth - 1, child_pv);
-        unmake_move(pos, undo);
-        if (stopped(info)) return 0;
-        if (value > best) {
-            best = value;
-            update_pv(pv, child_pv, move, pos.ply);
-            if (value > alpha) {
-                alpha = value;
-                if (value >= beta) return value;
-            }
-        }
-    }
-    return count ? best : pos.ply - MATE;
+    int tried;
+    int best = search_moves(pos, info, list, alpha, beta, qdepth, -MATE, pv, tried);
+    return tried || stopped(info) ? best : pos.ply - MATE;
 }

@@ -8,15 +8,9 @@
 #include "eval/eval.h"
 #include "movegen/movegen.h"
 #include "movegen/picker.h"
-#include "search/search.h"
-#include "search/trans_table.h"
+#include "search/node.h"
 
 namespace {
-
-// Per-ply arrays hold MAX_PLY entries and the key history HISTORY_SIZE; a
-// node this deep answers with its evaluation so every index stays in range.
-constexpr int PLY_LIMIT = MAX_PLY - 1;
-constexpr int HIST_LIMIT = HISTORY_SIZE - 1;
 
 constexpr int NULL_MOVE_MIN_DEPTH = 2;
 constexpr int NULL_MOVE_MIN_PIECES = 3;  // king and two more non-pawn pieces: zugzwang is rare
@@ -24,19 +18,13 @@ constexpr int NULL_MOVE_R = 4;
 constexpr int NULL_MOVE_R_LARGE = 5;
 constexpr int NULL_MOVE_LARGE_MARGIN = 75;  // far above beta, the verification can be shallower
 
-inline bool stopped(const SearchInfo& info) { return info.status == STOPPED; }
+using node::stopped;
 
-// Steps 1-2 of every node but the PV ones: count the node, poll now and then.
-inline void count_node(Position& pos, SearchInfo& info, Move* pv) {
+// Steps 1-2 of the zero-window and in-check nodes.
+inline void enter_node(Position& pos, SearchInfo& info, Move* pv) {
     pv[pos.ply] = 0;
     info.hash_move[pos.ply] = 0;
-    info.nodes += 1;
-    info.nodes_since_poll += 1;
-    info.current_line[pos.ply] = pos.st.last_move;
-    if (info.nodes_since_poll >= info.poll_interval)
-        check_limits(pos, info);
-    else
-        node_limit_test(info);
+    node::count(pos, info);
 }
 
 inline Bitboard capture_targets(const Position& pos) { return pos.color[pos.side ^ 1] & ~pos.kings(); }
@@ -104,7 +92,7 @@ int search_pv(Position& pos, SearchInfo& info, int alpha, int beta, int depth, i
 
     if (params.use_trans_table)
         if (const TransEntry* e = tt_find(pos)) info.hash_move[ply] = tt_move(*e);
-    if (ply >= PLY_LIMIT || pos.hist_count >= HIST_LIMIT) return evaluate(pos);
+    if (node::too_deep(pos)) return evaluate(pos);
 
     const Bitboard pinned = pinned_pieces(pos);
     const Bitboard candidates = discovered_check_candidates(pos, pos.side);
@@ -187,21 +175,20 @@ int search_zw(Position& pos, SearchInfo& info, int beta, int depth, Move* pv, in
     assert(depth >= 1 && pos.ply < MAX_PLY);
     const int ply = pos.ply;
     const EngineParams& params = *pos.params;
-    count_node(pos, info, pv);
+    enter_node(pos, info, pv);
     if (stopped(info)) return 0;
     info.seldepth = std::max(info.seldepth, ply);
     if (is_repetition(pos)) return 0;
 
     // 1. Transposition table: a bound deep enough decides the node.
     const TransEntry* e = nullptr;
+    int cutoff;
     if (params.use_trans_table && (e = tt_find(pos))) {
         info.hash_move[ply] = tt_move(*e);
-        if (e->lower_depth >= depth && e->lower >= beta) return e->lower;
-        if (e->upper_depth >= depth && e->upper < beta) return e->upper;
-        if (e->lower_depth >= depth && e->upper_depth >= depth && e->lower == e->upper) return e->lower;
+        if (node::table_cutoff(*e, depth, beta, cutoff)) return cutoff;
     }
     const int static_eval = static_value(pos, e);
-    if (ply >= PLY_LIMIT || pos.hist_count >= HIST_LIMIT) return static_eval;
+    if (node::too_deep(pos)) return static_eval;
 
     const Bitboard pinned = pinned_pieces(pos);
     const Bitboard candidates = discovered_check_candidates(pos, pos.side);
@@ -278,12 +265,7 @@ int search_zw(Position& pos, SearchInfo& info, int beta, int depth, Move* pv, in
     }
 
     if (count == 0) return 0;  // stalemate: this node is never in check
-    if (params.use_trans_table) {
-        if (best >= beta)
-            tt_store(pos, depth, best, MATE, best_move);
-        else
-            tt_store(pos, depth, -MATE, best, NO_MOVE);
-    }
+    if (params.use_trans_table) node::store_zero_window(pos, depth, best, beta, best_move);
     return best;
 }
 
@@ -291,7 +273,7 @@ int search_evasion(Position& pos, SearchInfo& info, int beta, int depth, Move* p
     assert(pos.ply < MAX_PLY);
     const int ply = pos.ply;
     const EngineParams& params = *pos.params;
-    count_node(pos, info, pv);
+    enter_node(pos, info, pv);
     if (stopped(info)) return 0;
     info.seldepth = std::max(info.seldepth, ply);
     if (is_repetition(pos)) return 0;
@@ -299,11 +281,10 @@ int search_evasion(Position& pos, SearchInfo& info, int beta, int depth, Move* p
     if (params.use_trans_table)
         if (const TransEntry* e = tt_find(pos)) {
             info.hash_move[ply] = tt_move(*e);
-            if (e->lower_depth >= depth && e->lower >= beta) return e->lower;
-            if (e->upper_depth >= depth && e->upper < beta) return e->upper;
-            if (e->lower_depth >= depth && e->upper_depth >= depth && e->lower == e->upper) return e->lower;
+            int cutoff;
+            if (node::table_cutoff(*e, depth, beta, cutoff)) return cutoff;
         }
-    if (ply >= PLY_LIMIT || pos.hist_count >= HIST_LIMIT) return evaluate(pos);
+    if (node::too_deep(pos)) return evaluate(pos);
 
     const Bitboard pinned = pinned_pieces(pos);
     const Bitboard candidates = discovered_check_candidates(pos, pos.side);
@@ -343,11 +324,6 @@ int search_evasion(Position& pos, SearchInfo& info, int beta, int depth, Move* p
     }
 
     if (count == 0) return ply - MATE;
-    if (params.use_trans_table) {
-        if (best >= beta)
-            tt_store(pos, depth, best, MATE, best_move);
-        else
-            tt_store(pos, depth, -MATE, best, NO_MOVE);
-    }
+    if (params.use_trans_table) node::store_zero_window(pos, depth, best, beta, best_move);
     return best;
 }

@@ -1,0 +1,45 @@
+// Pieces every search node shares (private to src/search/).
+#pragma once
+
+#include "search/search.h"
+#include "search/trans_table.h"
+
+namespace node {
+
+// Per-ply arrays hold MAX_PLY entries and the key history HISTORY_SIZE; a
+// node this deep answers with its evaluation so every index stays in range.
+constexpr int PLY_LIMIT = MAX_PLY - 1;
+constexpr int HIST_LIMIT = HISTORY_SIZE - 1;
+
+inline bool stopped(const SearchInfo& info) { return info.status == STOPPED; }
+inline bool too_deep(const Position& pos) { return pos.ply >= PLY_LIMIT || pos.hist_count >= HIST_LIMIT; }
+
+// Counts the node and records the line to it; the clock and the input are
+// looked at only every poll_interval nodes, the node limit at every node.
+inline void count(Position& pos, SearchInfo& info) {
+    info.nodes += 1;
+    info.nodes_since_poll += 1;
+    info.current_line[pos.ply] = pos.st.last_move;
+    if (info.nodes_since_poll >= info.poll_interval)
+        check_limits(pos, info);
+    else
+        node_limit_test(info);
+}
+
+// A bound searched at least this deep decides a zero-window node.
+inline bool table_cutoff(const TransEntry& e, int depth, int beta, int& value) {
+    if (e.lower_depth >= depth && e.lower >= beta) return value = e.lower, true;
+    if (e.upper_depth >= depth && e.upper < beta) return value = e.upper, true;
+    if (e.lower_depth >= depth && e.upper_depth >= depth && e.lower == e.upper) return value = e.lower, true;
+    return false;
+}
+
+// A zero-window result is a lower bound with the refuting move, or an upper bound.
+inline void store_zero_window(Position& pos, int depth, int best, int beta, Move refutation) {
+    if (best >= beta)
+        tt_store(pos, depth, best, MATE, refutation);
+    else
+        tt_store(pos, depth, -MATE, best, NO_MOVE);
+}
+
+}  // namespace node
