@@ -13,9 +13,12 @@
 
 namespace {
 
-constexpr int START_CLOCK_MS = 2000;
-constexpr int INCREMENT_MS = 50;
-constexpr int MAX_PLIES = CORVANE_LIGHT_TESTS ? 60 : 200;
+// The slow builds (sanitizers, 32-bit under emulation) search many times
+// slower, so their games get a clock that leaves the same margin per move;
+// below about a second the default Time Buffer leaves no time to plan with.
+constexpr int START_CLOCK_MS = CORVANE_LIGHT_TESTS ? 6000 : 2000;
+constexpr int INCREMENT_MS = CORVANE_LIGHT_TESTS ? 100 : 50;
+constexpr int MAX_PLIES = CORVANE_LIGHT_TESTS ? 40 : 200;
 
 bool insufficient_material(const Position& pos) {
     if (pos.pawns() | pos.rooks() | pos.queens()) return false;
