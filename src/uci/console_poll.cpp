@@ -30,9 +30,10 @@ int console_input_waiting(const ConsoleCalls& calls, ConsolePollState& state) {
         if (!calls.peek_pipe(state.input, &count)) return 1;
         return clamped(count);
     }
-    // A lone event is seldom typing (a key released, a change of focus), so
-    // only more than one counts. A failing count is no input: a console read
-    // would block until a whole line was typed.
+    // Reading a typed line leaves the release of its Enter key behind, and a
+    // lone event is seldom typing anyway, so only more than one counts. A
+    // failing count is no input: a console read would block until a whole
+    // line was typed.
     if (!calls.count_events(state.input, &count)) return 0;
     return count > 1 ? clamped(count) : 0;
 }
