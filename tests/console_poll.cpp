@@ -2,84 +2,78 @@
 // system calls (the real ones run only on Windows; see tests/windows/).
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "uci/console_poll.h"
 
 namespace {
 
-// What the stand-in system answers, and what it was asked.
-struct FakeSystem {
-    bool console = false;     // whether GetConsoleMode succeeds
-    std::uint32_t mode = 0;   // the console's mode before the poll touches it
-    bool query_ok = true;     // whether PeekNamedPipe / GetNumberOfConsoleInputEvents succeed
-    std::uint32_t count = 0;  // bytes in the pipe, or console events
-    int handle_calls = 0, mode_reads = 0, mode_writes = 0, flushes = 0, peeks = 0, event_counts = 0;
-    std::uint32_t new_mode = 0;
-} sys;
+// The stand-in system's answers, and a record of the calls made to it.
+bool console;           // whether GetConsoleMode succeeds
+bool query_ok;          // whether PeekNamedPipe / GetNumberOfConsoleInputEvents succeed
+std::uint32_t waiting;  // bytes in the pipe, or console events
+std::string calls;
+void* const INPUT = &calls;
 
-bool query(void* input, std::uint32_t* count, int& calls) {
-    EXPECT_EQ(input, &sys);  // the handle taken on the first call
-    ++calls;
-    if (sys.query_ok) *count = sys.count;
-    return sys.query_ok;
+bool answer(void* input, const char* call, std::uint32_t* count) {
+    calls += input == INPUT ? call : "wrong-handle ";
+    if (query_ok) *count = waiting;
+    return query_ok;
 }
 
-const ConsoleCalls FAKE = {
-    [] {
-        ++sys.handle_calls;
-        return static_cast<void*>(&sys);
-    },
-    [](void*, std::uint32_t* mode) {
-        ++sys.mode_reads;
-        *mode = sys.mode;
-        return sys.console;
-    },
-    [](void*, std::uint32_t mode) {
-        ++sys.mode_writes;
-        sys.new_mode = mode;
-        return true;
-    },
-    [](void*) {
-        ++sys.flushes;
-        return true;
-    },
-    [](void* input, std::uint32_t* bytes) { return query(input, bytes, sys.peeks); },
-    [](void* input, std::uint32_t* events) { return query(input, events, sys.event_counts); },
-};
+void* std_input() {
+    calls += "handle ";
+    return INPUT;
+}
 
-struct Step {
-    std::uint32_t count;
+bool get_mode(void* input, std::uint32_t* mode) {
+    calls += input == INPUT ? "mode " : "wrong-handle ";
+    *mode = 0x1FF;
+    return console;
+}
+
+bool set_mode(void*, std::uint32_t mode) {
+    calls += "set:" + std::to_string(mode) + " ";
+    return true;
+}
+
+bool flush(void*) {
+    calls += "flush ";
+    return true;
+}
+
+bool peek(void* input, std::uint32_t* bytes) { return answer(input, "peek ", bytes); }
+bool events(void* input, std::uint32_t* count) { return answer(input, "events ", count); }
+
+const ConsoleCalls FAKE = {std_input, get_mode, set_mode, flush, peek, events};
+
+struct Poll {
+    std::uint32_t waiting;
     bool query_ok;
     int expected;
 };
 
-// Runs the polls in order on one poll state, as a process would.
-void run(std::initializer_list<Step> steps) {
+// Polls in order on one poll state, as a process does; gives the calls made.
+std::string run(bool is_console, std::initializer_list<Poll> polls) {
+    console = is_console, calls.clear();
     ConsolePollState state;
-    for (const Step& s : steps) {
-        sys.count = s.count, sys.query_ok = s.query_ok;
-        EXPECT_EQ(console_input_waiting(FAKE, state), s.expected)
-            << s.count << (s.query_ok ? "" : " (failing)");
+    for (const Poll& p : polls) {
+        waiting = p.waiting, query_ok = p.query_ok;
+        EXPECT_EQ(console_input_waiting(FAKE, state), p.expected)
+            << p.waiting << (p.query_ok ? "" : " (failing)");
     }
-    EXPECT_EQ(sys.handle_calls, 1);  // the decision is made once
-    EXPECT_EQ(sys.mode_reads, 1);
+    return calls;
 }
 
 }  // namespace
 
 TEST(ConsolePoll, PipeGivesItsBytesAndAFailedPeekCountsAsInput) {
-    sys = FakeSystem{};
-    run({{0, true, 0}, {37, true, 37}, {0, false, 1}, {0, true, 0}});
-    EXPECT_EQ(sys.peeks, 4);
-    EXPECT_EQ(sys.mode_writes + sys.flushes + sys.event_counts, 0);  // no console calls on a pipe
+    EXPECT_EQ(run(false, {{0, true, 0}, {37, true, 37}, {0, false, 1}, {0, true, 0}}),
+              "handle mode peek peek peek peek ");
 }
 
+// The mode loses window (0x08) and mouse (0x10) input: 0x1FF becomes 0x1E7 (487).
 TEST(ConsolePoll, ConsoleIgnoresALoneEventAndDropsWindowAndMouseInput) {
-    sys = FakeSystem{};
-    sys.console = true, sys.mode = 0x1FF;
-    run({{0, true, 0}, {1, true, 0}, {2, true, 2}, {9, true, 9}, {9, false, 0}});
-    EXPECT_EQ(sys.mode_writes, 1);
-    EXPECT_EQ(sys.new_mode, 0x1E7u);  // window (0x08) and mouse (0x10) input off, the rest kept
-    EXPECT_EQ(sys.flushes, 1);
-    EXPECT_EQ(sys.event_counts, 5);
-    EXPECT_EQ(sys.peeks, 0);
+    EXPECT_EQ(run(true, {{0, true, 0}, {1, true, 0}, {2, true, 2}, {9, true, 9}, {9, false, 0}}),
+              "handle mode set:487 flush events events events events events ");
 }
