@@ -7,6 +7,7 @@
 #include <string>
 
 #include "book/book.h"
+#include "harness/engine_process.h"
 #include "test_support.h"
 #include "uci/options.h"
 #include "uci/uci.h"
@@ -121,4 +122,35 @@ TEST_F(BookFile, DamagedFilesNeverCrashOrGiveIllegalMoves) {
     std::filesystem::remove(path);
     EXPECT_EQ(probe_text(path, START_FEN), "0000");
     EXPECT_FALSE(opened->book_file);
+}
+
+// The engine as a GUI drives it: the default book file in the working
+// directory is opened at start-up and, with OwnBook on, answers go without a
+// search and without a ponder move; with OwnBook off, or a missing book, go searches.
+TEST(BookEngine, DefaultFileAnswersGoOnlyWhileOwnBookIsOn) {
+    ScratchDir dir;
+    std::filesystem::copy_file(BOOK, dir.file("corvanebook.bin"));
+    EngineProcess engine(dir.path());
+    engine.send("setoption name OwnBook value true");
+    engine.send("setoption name Display Book Moves value true");
+    engine.send("position startpos moves e2e4");
+    engine.send("go wtime 60000 btime 60000");
+    EXPECT_TRUE(engine.wait_for("^info string book moves: e7e5\\(50\\.00%\\) c7c5\\(50\\.00%\\) $"));
+    EXPECT_TRUE(engine.wait_for("^bestmove (e7e5|c7c5)$"));
+
+    auto searches = [&engine](const char* setting) {
+        engine.send(setting);
+        engine.send("go depth 2");
+        std::size_t before = engine.lines().size();
+        auto best = engine.wait_for("^bestmove ");
+        bool searched = false;
+        for (std::size_t i = before; i < engine.lines().size(); ++i)
+            searched |= engine.lines()[i].rfind("info depth 2", 0) == 0;
+        return best && searched;
+    };
+    EXPECT_TRUE(searches("setoption name OwnBook value false"));
+    engine.send("setoption name OwnBook value true");
+    EXPECT_TRUE(searches("setoption name Book File value missing.bin"));
+    engine.send("quit");
+    EXPECT_EQ(engine.wait_exit(), 0);
 }

@@ -4,10 +4,13 @@
 #include <cctype>
 #include <cstdio>
 
+#include "uci/console_poll.h"
 #include "uci/search_info.h"
 #include "uci/uci.h"
 
 #ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
 #include <windows.h>
 #else
 #include <poll.h>
@@ -20,9 +23,8 @@ constexpr int POLL_LINE_BUFFER = 256;  // a longer line is read in pieces by lat
 bool polling_enabled = true;
 
 // Characters the C library has already taken from the descriptor but not yet
-// handed out. Start-up makes standard input unbuffered, so this is normally
-// 0, but a line longer than a read leaves its rest here, and a poll of the
-// descriptor alone would miss it.
+// handed out. Standard input is unbuffered, so this is normally 0, but a poll
+// of the descriptor alone would miss any that were there.
 int stdio_buffered_input() {
 #if defined(__GLIBC__)
     return int(stdin->_IO_read_end - stdin->_IO_read_ptr);
@@ -39,47 +41,37 @@ bool starts_with(const char* line, const char* word) {
     return true;
 }
 
-int platform_input_available();
-
-}  // namespace
-
-void set_input_polling(bool enabled) { polling_enabled = enabled; }
-
-int input_available() { return polling_enabled ? platform_input_available() : 0; }
-
-namespace {
-
 #ifdef _WIN32
 
+static_assert(CONSOLE_WINDOW_INPUT == ENABLE_WINDOW_INPUT && CONSOLE_MOUSE_INPUT == ENABLE_MOUSE_INPUT);
+
+const ConsoleCalls WINDOWS_CALLS = {
+    [] { return static_cast<void*>(GetStdHandle(STD_INPUT_HANDLE)); },
+    [](void* input, std::uint32_t* mode) {
+        DWORD m = 0;
+        bool ok = GetConsoleMode(input, &m);
+        *mode = m;
+        return ok;
+    },
+    [](void* input, std::uint32_t mode) { return SetConsoleMode(input, mode) != 0; },
+    [](void* input) { return FlushConsoleInputBuffer(input) != 0; },
+    [](void* input, std::uint32_t* bytes) {
+        DWORD n = 0;
+        bool ok = PeekNamedPipe(input, nullptr, 0, nullptr, &n, nullptr);
+        *bytes = n;
+        return ok;
+    },
+    [](void* input, std::uint32_t* count) {
+        DWORD n = 0;
+        bool ok = GetNumberOfConsoleInputEvents(input, &n);
+        *count = n;
+        return ok;
+    },
+};
+
 int platform_input_available() {
-    static bool initialised = false;
-    static bool is_pipe = false;
-    static HANDLE input = nullptr;
-    DWORD count = 0;
-
-    if (int buffered = stdio_buffered_input(); buffered > 0) return buffered;
-
-    if (!initialised) {
-        initialised = true;
-        input = GetStdHandle(STD_INPUT_HANDLE);
-        DWORD mode = 0;
-        is_pipe = !GetConsoleMode(input, &mode);
-        if (!is_pipe) {
-            // Window and mouse events would count as pending input without being a line.
-            SetConsoleMode(input, mode & ~(ENABLE_WINDOW_INPUT | ENABLE_MOUSE_INPUT));
-            FlushConsoleInputBuffer(input);
-        }
-    }
-
-    if (is_pipe) {
-        // A failing peek means the interface closed the pipe: report input so
-        // that the read which follows meets the end of input and quits.
-        if (!PeekNamedPipe(input, nullptr, 0, nullptr, &count, nullptr)) return 1;
-        return int(count);
-    }
-    // A console always holds one event of its own; only more than that is typing.
-    GetNumberOfConsoleInputEvents(input, &count);
-    return count > 1 ? int(count) : 0;
+    static ConsolePollState state;
+    return console_input_waiting(WINDOWS_CALLS, state);
 }
 
 #else
@@ -88,7 +80,6 @@ int platform_input_available() {
 // A closed pipe reports POLLHUP and a bad descriptor POLLNVAL: both count as
 // input, so the read that follows meets the end of input and the engine quits.
 int platform_input_available() {
-    if (int buffered = stdio_buffered_input(); buffered > 0) return buffered;
     pollfd fd{0, POLLIN, 0};
     if (poll(&fd, 1, 0) <= 0) return 0;  // nothing waiting, or interrupted: ask again later
     return (fd.revents & (POLLIN | POLLHUP | POLLERR | POLLNVAL)) ? 1 : 0;
@@ -97,6 +88,25 @@ int platform_input_available() {
 #endif
 
 }  // namespace
+
+// Unbuffered, so that no line waits in the C library where a poll of the
+// system cannot see it. On Windows also binary: in text mode a stray Ctrl-Z
+// byte would end the input, and a carriage return would be held back while
+// the library waited for the byte after it; every parser takes a CR as space.
+void input_init() {
+    std::setvbuf(stdin, nullptr, _IONBF, 0);
+#ifdef _WIN32
+    _setmode(_fileno(stdin), _O_BINARY);
+#endif
+}
+
+void set_input_polling(bool enabled) { polling_enabled = enabled; }
+
+int input_available() {
+    if (!polling_enabled) return 0;
+    if (int buffered = stdio_buffered_input(); buffered > 0) return buffered;
+    return platform_input_available();
+}
 
 void check_input(Position& pos, SearchInfo& info) {
     static char line[POLL_LINE_BUFFER];

@@ -59,7 +59,7 @@ void read_input_line(char* buf, int size) {
 }
 
 void engine_init(Position& pos) {
-    std::setvbuf(stdin, nullptr, _IONBF, 0);
+    input_init();
     std::setvbuf(stdout, nullptr, _IONBF, 0);
     open_output_files();
     print_out(OUT_SCREEN | OUT_LOG, "Corvane %s by Velmorin, Estoria\n", VERSION);

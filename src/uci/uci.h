@@ -49,6 +49,7 @@ void parse_move_list(const MoveList& legal, const char* text, Move* search_moves
 
 // Input polling during a search. Benchmarks switch it off: their standard
 // input is not a GUI, and its end must not end the process.
+void input_init();  // start-up: standard input unbuffered (and binary on Windows)
 void set_input_polling(bool enabled);
 int input_available();
 void check_input(Position& pos, SearchInfo& info);

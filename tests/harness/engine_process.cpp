@@ -36,15 +36,38 @@ int remaining_ms(Clock::time_point deadline) {
     return left > 0 ? int(left) : 0;
 }
 
-// Forks and executes program with args in dir; the given descriptors become
-// the child's standard streams (-1 keeps the test's own).
-pid_t spawn(const std::string& program, const std::vector<std::string>& args, const std::string& dir, int in,
-            int out, int err) {
-    // Where the host cannot run the target's binaries directly, an emulator
-    // runs them (see CMakeLists.txt).
+// Every bounded wait is multiplied by CORVANE_TIMEOUT_SCALE when it is set:
+// a program run under Wine takes a second or more just to start.
+int scaled(int timeout_ms) {
+    static const double factor = [] {
+        const char* text = std::getenv("CORVANE_TIMEOUT_SCALE");
+        double f = text ? std::atof(text) : 1.0;
+        return f >= 1.0 ? f : 1.0;
+    }();
+    return int(timeout_ms * factor);
+}
+
+// The words that start the program: those of the environment variable when it
+// is set (say "/usr/lib/wine/wine64 /path/corvane.exe", split at spaces),
+// else the built binary, behind the emulator where the host cannot run the
+// target's binaries directly (see CMakeLists.txt).
+std::vector<std::string> command_words(const char* variable, const std::string& program) {
+    std::vector<std::string> words;
+    if (const char* command = std::getenv(variable); command && *command) {
+        std::istringstream in(command);
+        for (std::string word; in >> word;) words.push_back(word);
+        return words;
+    }
     std::string emulator = CORVANE_EMULATOR;
-    std::vector<std::string> words{program};
-    if (!emulator.empty()) words.insert(words.begin(), emulator);
+    if (!emulator.empty()) words.push_back(emulator);
+    words.push_back(program);
+    return words;
+}
+
+// Forks and executes the command with args in dir; the given descriptors
+// become the child's standard streams (-1 keeps the test's own).
+pid_t spawn(std::vector<std::string> words, const std::vector<std::string>& args, const std::string& dir, int in,
+            int out, int err) {
     words.insert(words.end(), args.begin(), args.end());
     std::vector<char*> argv;
     for (auto& w : words) argv.push_back(w.data());
@@ -57,7 +80,7 @@ pid_t spawn(const std::string& program, const std::vector<std::string>& args, co
     if (in >= 0) dup2(in, 0);
     if (out >= 0) dup2(out, 1);
     if (err >= 0) dup2(err, 2);
-    execv(words[0].c_str(), argv.data());
+    execvp(words[0].c_str(), argv.data());
     _exit(127);
 }
 
@@ -88,11 +111,18 @@ int reap(pid_t pid, int timeout_ms, const std::string& what, Drain drain) {
     }
 }
 
+// A Windows build writes text with CRLF line ends; tests compare the text,
+// so those come back as plain newlines.
+std::string plain_newlines(std::string text) {
+    for (std::size_t at = 0; (at = text.find("\r\n", at)) != std::string::npos;) text.erase(at, 1);
+    return text;
+}
+
 std::string slurp(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     std::ostringstream text;
     text << in.rdbuf();
-    return text.str();
+    return plain_newlines(text.str());
 }
 
 }  // namespace
@@ -144,7 +174,7 @@ void EngineProcess::start() {
         close(in[1]);
         return;
     }
-    pid_ = spawn(CORVANE_ENGINE_PATH, {}, dir_, in[0], out[1], -1);
+    pid_ = spawn(command_words("CORVANE_ENGINE_COMMAND", CORVANE_ENGINE_PATH), {}, dir_, in[0], out[1], -1);
     close(in[0]);
     close(out[1]);
     to_child_ = in[1];
@@ -216,14 +246,19 @@ bool EngineProcess::fill(int timeout_ms) {
     }
     pending_.append(buf, std::size_t(n));
     for (std::size_t nl; (nl = pending_.find('\n')) != std::string::npos;) {
-        queue_.push_back(pending_.substr(0, nl));
+        // A Windows build's screen lines end in CRLF.
+        std::size_t end = nl > 0 && pending_[nl - 1] == '\r' ? nl - 1 : nl;
+        queue_.push_back(pending_.substr(0, end));
         pending_.erase(0, nl + 1);
     }
     return true;
 }
 
 std::optional<std::string> EngineProcess::read_line(int timeout_ms) {
-    auto deadline = Clock::now() + std::chrono::milliseconds(timeout_ms);
+    return next_line(Clock::now() + std::chrono::milliseconds(scaled(timeout_ms)));
+}
+
+std::optional<std::string> EngineProcess::next_line(std::chrono::steady_clock::time_point deadline) {
     while (queue_head_ == queue_.size()) {
         if (!fill(remaining_ms(deadline)) && (eof_ || Clock::now() >= deadline)) break;
     }
@@ -235,8 +270,9 @@ std::optional<std::string> EngineProcess::read_line(int timeout_ms) {
 
 std::optional<std::string> EngineProcess::wait_for(const std::string& regex, int timeout_ms) {
     std::regex pattern(regex);
+    timeout_ms = scaled(timeout_ms);
     auto deadline = Clock::now() + std::chrono::milliseconds(timeout_ms);
-    while (auto line = read_line(remaining_ms(deadline)))
+    while (auto line = next_line(deadline))
         if (std::regex_search(*line, pattern)) return line;
     ADD_FAILURE() << "no line matching /" << regex << "/ within " << timeout_ms << " ms"
                   << (eof_ ? " (output ended)" : "") << "; the engine said:\n"
@@ -252,7 +288,7 @@ std::string EngineProcess::transcript() const {
 
 int EngineProcess::wait_exit(int timeout_ms) {
     if (pid_ <= 0) return -1;
-    int status = reap(pid_, timeout_ms, "corvane", [this](int ms) {
+    int status = reap(pid_, scaled(timeout_ms), "corvane", [this](int ms) {
         if (!fill(ms)) return;
         while (queue_head_ < queue_.size()) seen_.push_back(std::move(queue_[queue_head_++]));
     });
@@ -276,7 +312,8 @@ BenchResult run_bench(const std::vector<std::string>& args, int timeout_ms) {
         return result;
     }
     int null_in = open("/dev/null", O_RDONLY | O_CLOEXEC);
-    pid_t pid = spawn(CORVANE_BENCH_PATH, args, dir.path(), null_in, out[1], err[1]);
+    pid_t pid = spawn(command_words("CORVANE_BENCH_COMMAND", CORVANE_BENCH_PATH), args, dir.path(), null_in, out[1],
+                      err[1]);
     close(null_in);
     close(out[1]);
     close(err[1]);
@@ -304,12 +341,14 @@ BenchResult run_bench(const std::vector<std::string>& args, int timeout_ms) {
     };
     std::string what = "corvane-bench";
     for (const auto& a : args) what += " " + a;
-    result.status = reap(pid, timeout_ms, what, drain);
+    result.status = reap(pid, scaled(timeout_ms), what, drain);
     // The child is gone, so the pipes end after what it left in them (unless
     // something it started still holds them: give up after a second).
     auto deadline = Clock::now() + std::chrono::seconds(1);
     while ((fds[0].fd >= 0 || fds[1].fd >= 0) && Clock::now() < deadline) drain(100);
     for (auto& f : fds)
         if (f.fd >= 0) close(f.fd);
+    result.out = plain_newlines(result.out);
+    result.err = plain_newlines(result.err);
     return result;
 }

@@ -2,10 +2,15 @@
 // a scratch directory of its own (the engine writes its log files there).
 // Every wait is bounded: a hung or dead engine fails the test that waits on it,
 // never the whole test run.
+//
+// The environment can swap the binaries for other builds of them:
+// CORVANE_ENGINE_COMMAND and CORVANE_BENCH_COMMAND give the command words
+// (split at spaces), and CORVANE_TIMEOUT_SCALE multiplies every wait.
 #pragma once
 
 #include <sys/types.h>
 
+#include <chrono>
 #include <optional>
 #include <string>
 #include <vector>
@@ -75,6 +80,7 @@ class EngineProcess {
     // Reads what is available within timeout_ms into the line buffer;
     // false at end of output or time-out.
     bool fill(int timeout_ms);
+    std::optional<std::string> next_line(std::chrono::steady_clock::time_point deadline);
 
     std::optional<ScratchDir> own_dir_;
     std::string dir_;
