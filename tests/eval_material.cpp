@@ -2,6 +2,8 @@
 // fallback for material beyond the table, and the bishops-only halving.
 #include <gtest/gtest.h>
 
+#include <utility>
+
 #include "eval_support.h"
 #include "test_support.h"
 
@@ -95,29 +97,20 @@ TEST(EvalMaterial, FallbackBeyondTable) {
 // Bishops-only endings halve the positional part: the endgame half always,
 // the midgame half too when the bishops run on opposite colours.
 TEST(EvalMaterial, BishopsOnlyHalving) {
-    struct Case {
-        const char* fen;
-        bool opposite;
-    };
-    const Case cases[] = {
-        {"4k3/5p2/3b4/8/3P4/2B5/4P3/4K3 w - - 0 1", false},  // c3 and d6: both dark
-        {"4k3/5p2/4b3/8/3P4/2B5/4P3/4K3 w - - 0 1", true},   // c3 dark, e6 light
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.fen);
-        Position& pos = eval_position(c.fen);
+    // c3 and d6 both dark; then c3 dark, e6 light.
+    for (const auto& [fen, opposite] : {std::pair{"4k3/5p2/3b4/8/3P4/2B5/4P3/4K3 w - - 0 1", false},
+                                        std::pair{"4k3/5p2/4b3/8/3P4/2B5/4P3/4K3 w - - 0 1", true}}) {
+        Position& pos = eval_position(fen);
         EvalBreakdown b;
         evaluate_breakdown(pos, b);
-        ASSERT_TRUE(b.mat_flags & MAT_BISHOPS_ONLY);
+        ASSERT_TRUE(b.mat_flags & MAT_BISHOPS_ONLY) << fen;
         int mg = 0, eg = 0;
         for (int i = 0; i < b.term_count; ++i) {
             mg += b.terms[i].mg[WHITE] - b.terms[i].mg[BLACK];
             eg += b.terms[i].eg[WHITE] - b.terms[i].eg[BLACK];
         }
-        if (c.opposite) mg /= 2;
-        eg /= 2;
-        EXPECT_EQ(b.score, b.material + (mg * b.phase + eg * (32 - b.phase)) / 32);
-        EXPECT_EQ(b.score, evaluate(pos));
+        EXPECT_EQ(b.score, b.material + ((opposite ? mg / 2 : mg) * b.phase + eg / 2 * (32 - b.phase)) / 32) << fen;
+        EXPECT_EQ(b.score, evaluate(pos)) << fen;
     }
 }
 

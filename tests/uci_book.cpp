@@ -107,12 +107,6 @@ TEST(UciBook, AskedOnlyWhileTheGameIsYoungEnoughAndInTheBook) {
     EXPECT_TRUE(searched(lines)) << engine.transcript();
     EXPECT_TRUE(std::regex_search(lines.back(), std::regex("^bestmove (e1(d1|f1|d2|e2|f2|g1)|h1h[2-8]|h1[fg]1)( |$)")))
         << lines.back();
-
-    // Only a lower-case "t" switches a check option on.
-    engine.send("setoption name OwnBook value True");
-    EXPECT_TRUE(searched(answer(engine, "startpos", "go depth 2")));
-    engine.send("setoption name OwnBook value true");
-    EXPECT_FALSE(searched(answer(engine, "startpos", "go depth 2")));
 }
 
 // Setting "Book File" opens the file there and then, even to the same name:
