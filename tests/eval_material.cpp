@@ -44,9 +44,9 @@ TEST(EvalMaterial, HandWorkedEntries) {
     for (const Case& c : cases) {  // -1: not worked out by hand
         SCOPED_TRACE(c.what);
         const MaterialEntry& e = entry(c.white, c.black);
-        if (c.score != -1) EXPECT_EQ(e.score, c.score);
-        if (c.phase != -1) EXPECT_EQ(e.flags >> 3, c.phase);
-        if (c.flags != -1) EXPECT_EQ(e.flags & 7, c.flags);
+        EXPECT_TRUE(c.score == -1 || e.score == c.score) << e.score;
+        EXPECT_TRUE(c.phase == -1 || e.flags >> 3 == c.phase) << (e.flags >> 3);
+        EXPECT_TRUE(c.flags == -1 || (e.flags & 7) == c.flags) << (e.flags & 7);
     }
 }
 
