@@ -6,7 +6,6 @@
 
 #include "perft_trees.h"
 #include "search/search.h"
-#include "test_support.h"
 #include "uci/uci.h"
 
 namespace {
@@ -27,25 +26,21 @@ TEST(ExchangeAndChecks, GivesCheckAndSeeOverPerftTrees) {
         "4k3/8/8/8/4P3/8/8/4RK2 w - - 0 1",  "7k/8/8/8/3R4/8/1B6/4K3 w - - 0 1",
         "2r1k3/1P6/8/8/8/8/8/4K3 w - - 0 1", "8/5P2/6k1/8/8/8/8/4K3 w - - 0 1",
     };
-    for (const std::string& fen : tree_roots(LIGHT ? 400 : 100, extra)) {
-        walk_tree(test_position(fen), LIGHT ? 2 : 3, [&](Position& p) {
-            if (HasFailure()) return;
-            const Bitboard candidates = discovered_check_candidates(p, p.side);
-            const std::string before = position_to_fen(p);
-            const Key key = p.st.hash;
-            UndoRecord undo;
-            for (Move m : legal_moves(p)) {
-                bool predicted = gives_check(p, m, candidates);
-                see(p, m);
-                make_move(p, undo, m);
-                bool checks = in_check(p);
-                unmake_move(p, undo);
-                EXPECT_EQ(predicted, checks) << before << " move " << move_to_text(m);
-            }
-            EXPECT_TRUE(position_to_fen(p) == before && p.st.hash == key && !position_inconsistency(p))
-                << before;
-        });
-    }
+    walk_roots(LIGHT ? 400 : 100, LIGHT ? 2 : 3, [&](Position& p) {
+        const Bitboard candidates = discovered_check_candidates(p, p.side);
+        const std::string before = position_to_fen(p);
+        const Key key = p.st.hash;
+        UndoRecord undo;
+        for (Move m : legal_moves(p)) {
+            bool predicted = gives_check(p, m, candidates);
+            see(p, m);
+            make_move(p, undo, m);
+            bool checks = in_check(p);
+            unmake_move(p, undo);
+            ASSERT_EQ(predicted, checks) << before << " move " << move_to_text(m);
+        }
+        ASSERT_TRUE(position_to_fen(p) == before && p.st.hash == key && !position_inconsistency(p)) << before;
+    }, extra);
 }
 
 struct SeeCase {

@@ -1,5 +1,6 @@
-// The go command without a search: its numbers, the clock rule, the order in
-// which limits override each other, the status and the searchmoves list.
+// The go command without a search: its numbers, the order in which limits
+// override each other, the status, the searchmoves list, and ponderhit.
+// The clock table itself is checked end to end in uci_search.cpp.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -12,20 +13,6 @@
 
 namespace {
 constexpr std::int64_t NOW = 1'700'000'000'000;  // deadlines are relative to it
-}
-
-TEST(GoCommand, TimeAllocationFollowsTheClockTable) {
-    struct Row { std::int64_t time, inc, moves_to_go; bool ponder; std::int64_t target, absolute; };
-    for (const Row& r : {Row{60000, 0, 0, false, 1866, 22400}, Row{300000, 2000, 40, false, 11066, 115200},
-                         Row{300000, 2000, 40, true, 13832, 115200}, Row{300000, 0, 1, false, 284000, 284000},
-                         Row{1000, 0, 0, false, 0, 0}, Row{10000, 20000, 0, false, 8500, 8500},
-                         Row{60000, -500, -3, false, 1866, 22400}}) {
-        TimeBudget b = allocate_time(r.time, r.inc, r.moves_to_go, r.ponder, 1000);
-        EXPECT_EQ(b.target, r.target) << r.time << " inc " << r.inc << " mtg " << r.moves_to_go;
-        EXPECT_EQ(b.absolute, r.absolute) << r.time << " inc " << r.inc << " mtg " << r.moves_to_go;
-    }
-    TimeBudget huge = allocate_time(GO_TIME_CEILING, GO_TIME_CEILING, 0, true, -5);
-    EXPECT_TRUE(huge.target > 0 && huge.target <= huge.absolute && huge.absolute <= GO_TIME_CEILING);
 }
 
 TEST(GoCommand, NumbersSurviveMalformedInput) {
@@ -65,29 +52,36 @@ TEST(GoCommand, LimitsOverrideInOrderAndTheMoversClockWins) {
     option_set("Time Buffer", "1000");
 }
 
-TEST(GoCommand, SearchmovesKeepsLegalMovesUntilANonMove) {
-    Position& pos = test_position(START_FEN);
-    SearchInfo info;
-    go_prepare(pos, "searchmoves e2e4 e2e5 d2d4 wtime 60000 g1f3", info, NOW);
-    EXPECT_TRUE(info.moves_limited && info.time_limited);
-    EXPECT_STREQ(move_to_text(info.search_moves[0]), "e2e4");
-    EXPECT_STREQ(move_to_text(info.search_moves[1]), "d2d4");  // e2e5 is skipped, not an end
-    EXPECT_EQ(info.search_moves[2], NO_MOVE);
-    for (const char* text : {"searchmoves", "searchmoves ", "searchmoves e2e5", "searchmoves e2e"}) {
-        go_prepare(pos, text, info, NOW);
-        EXPECT_TRUE(!info.moves_limited && info.search_moves[0] == NO_MOVE) << text;
-    }
-
+// Four letters mean a queen; repeats must not overrun the list.
+TEST(GoCommand, SearchmovesPromotionsAndRepeats) {
     Position& promo = test_position("8/P6k/8/8/8/8/8/K7 w - - 0 1");
     MoveList legal;
     gen_legal_moves(promo, legal);
     Move moves[MAX_SEARCH_MOVES];
-    parse_move_list(legal, "a7a8 a7a8n a7a8 a1b1", moves);  // each token alone: four letters mean a queen
+    parse_move_list(legal, "a7a8 a7a8n a7a8 a1b1", moves);
     EXPECT_STREQ(move_to_text(moves[0]), "a7a8q");
     EXPECT_STREQ(move_to_text(moves[1]), "a7a8n");
     EXPECT_STREQ(move_to_text(moves[2]), "a1b1");
     std::string repeated;
     for (int i = 0; i < 600; ++i) repeated += "a1b1 a1a2 ";
-    parse_move_list(legal, repeated.c_str(), moves);  // repeats would overrun the array
+    parse_move_list(legal, repeated.c_str(), moves);
     EXPECT_EQ(moves[2], NO_MOVE);
+}
+
+TEST(PonderHit, SwitchesToThinkingUnlessAlreadyDone) {
+    std::int64_t now = now_ms();
+    auto hit = [&](int status, int iteration, int root_moves, int mates, bool timed, std::int64_t hard) {
+        SearchInfo info;
+        search_info_init(info, now);
+        info.status = status, info.iteration = iteration, info.root_move_count = root_moves;
+        info.mate_iterations = mates, info.time_limited = timed, info.hard_deadline = hard;
+        ponder_hit(info);
+        return info.status;
+    };
+    EXPECT_EQ(hit(PONDERING, 3, 1, 0, true, now + 60000), THINKING);
+    EXPECT_EQ(hit(PONDERING, 8, 1, 0, true, now + 60000), STOPPED);   // a single reply, searched deep enough
+    EXPECT_EQ(hit(PONDERING, 8, 20, 3, true, now + 60000), STOPPED);  // a mate seen in three iterations
+    EXPECT_EQ(hit(PONDERING, 3, 20, 0, true, now - 1), STOPPED);      // its time is already spent
+    EXPECT_EQ(hit(PONDERING, 3, 20, 0, false, 0), STOPPED);           // no clock: nothing left to keep
+    EXPECT_EQ(hit(ANALYSING, 9, 1, 0, false, 0), STOPPED);            // it also ends an analysis's wait
 }

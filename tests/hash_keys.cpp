@@ -1,8 +1,9 @@
-// Position keys against the published Polyglot vectors, and make/unmake
-// against from-scratch recomputation over whole perft trees.
+// Position keys against the published Polyglot vectors; FEN round trips and
+// make/unmake against from-scratch recomputation over whole perft trees.
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <memory>
 
 #include "perft_trees.h"
 #include "test_support.h"
@@ -44,31 +45,35 @@ std::string record_of(const Position& p) {
     return r;
 }
 
-TEST(HashKeys, MakeUnmakeOverPerftTrees) {
+// At every node: the FEN written reads back to the same position and key,
+// and each move and the null move, made and unmade, leave no trace.
+TEST(HashKeys, FenAndMakeUnmakeOverPerftTrees) {
     // Castling rights lost by captures at home, promotions with capture, and
     // a double push beside an enemy pawn, so every branch of make is walked.
     const std::vector<std::string> extra = {
         "r3k2r/1P4P1/8/3pP3/8/8/1p4p1/R3K2R w KQkq d6 0 1",
         "4k3/8/8/8/pP6/8/8/4K3 b - b3 0 1",
     };
-    for (const std::string& fen : tree_roots(LIGHT ? 400 : 50, extra)) {
-        walk_tree(test_position(fen), LIGHT ? 2 : 3, [&](Position& p) {
-            if (HasFailure()) return;
-            const std::string before = record_of(p);
-            std::vector<Move> moves = legal_moves(p);
-            if (!in_check(p)) moves.push_back(NO_MOVE);  // stands for the null move
-            for (Move m : moves) {
-                UndoRecord undo;
-                NullUndo null_undo;
-                m ? make_move(p, undo, m) : make_null_move(p, null_undo);
-                const char* drift = position_inconsistency(p);
-                m ? unmake_move(p, undo) : unmake_null_move(p, null_undo);
-                ASSERT_EQ(drift, nullptr) << position_to_fen(p) << " after " << move_to_text(m);
-                ASSERT_TRUE(record_of(p) == before)
-                    << position_to_fen(p) << " not restored after " << move_to_text(m);
-            }
-        });
-    }
+    auto copy = std::make_unique<Position>();
+    walk_roots(LIGHT ? 400 : 50, LIGHT ? 2 : 3, [&](Position& p) {
+        const std::string before = record_of(p), fen = position_to_fen(p);
+        read_fen(*copy, fen.c_str());
+        ASSERT_EQ(position_to_fen(*copy), fen);
+        ASSERT_TRUE(copy->st.hash == p.st.hash && copy->st.castle == p.st.castle && copy->st.ep == p.st.ep &&
+                    copy->side == p.side && copy->st.fifty == 0)
+            << fen;
+        std::vector<Move> moves = legal_moves(p);
+        if (!in_check(p)) moves.push_back(NO_MOVE);  // stands for the null move
+        for (Move m : moves) {
+            UndoRecord undo;
+            NullUndo null_undo;
+            m ? make_move(p, undo, m) : make_null_move(p, null_undo);
+            const char* drift = position_inconsistency(p);
+            m ? unmake_move(p, undo) : unmake_null_move(p, null_undo);
+            ASSERT_EQ(drift, nullptr) << fen << " after " << move_to_text(m);
+            ASSERT_TRUE(record_of(p) == before) << fen << " not restored after " << move_to_text(m);
+        }
+    }, extra);
 }
 
 }  // namespace

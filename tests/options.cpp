@@ -1,15 +1,12 @@
-// The option table as the interface sees it (listing, setoption) and as the
-// engine reads it (option_get_*, read_params).
+// The option table as the engine reads it: the text decodings and the
+// fields of EngineParams. Listing and setoption are tested end to end.
 #include <gtest/gtest.h>
 
 #include <climits>
-#include <sstream>
 #include <string>
-#include <vector>
 
 #include "test_support.h"
 #include "uci/options.h"
-#include "uci/uci.h"
 
 namespace {
 
@@ -19,28 +16,7 @@ protected:
     void TearDown() override { options_init(); }  // every option back to its default
 };
 
-std::vector<std::string> listing() {
-    testing::internal::CaptureStdout();
-    options_list();
-    std::istringstream out(testing::internal::GetCapturedStdout());
-    std::vector<std::string> lines;
-    for (std::string line; std::getline(out, line);) lines.push_back(line);
-    return lines;
-}
-
 }  // namespace
-
-TEST_F(Options, ListingShowsAllRowsInOrderWithCurrentValues) {
-    std::vector<std::string> lines = listing();
-    ASSERT_EQ(lines.size(), 32u);
-    EXPECT_EQ(lines.front(), "option name Hash type spin default 32 min 1 max 4096");
-    EXPECT_EQ(lines[4], "option name Book File type string default corvanebook.bin");
-    EXPECT_EQ(lines[7], "option name Time Buffer type spin default 1000 min 0 max 10000");
-    EXPECT_EQ(lines.back(), "option name UCI_EngineAbout type string default Corvane by Velmorin");
-
-    option_set("Time Buffer", "250");
-    EXPECT_EQ(listing()[7], "option name Time Buffer type spin default 250 min 0 max 10000");
-}
 
 TEST_F(Options, ReadersDecodeTextAsDocumented) {
     const char* name = "UCI_EngineAbout";  // a string row read by nothing: free to scribble on
@@ -88,23 +64,5 @@ TEST_F(Options, ReadParamsWiresEachFieldToItsOption) {
             EXPECT_EQ(now.*other.field, &other == &w ? flipped : base.*other.field)
                 << "after setting " << w.option << ", field of " << other.option;
         options_init();
-    }
-}
-
-TEST_F(Options, SetoptionParsesNameAndValue) {
-    Position& pos = test_position(START_FEN);
-    uci_setoption(pos, "setoption name Book Move Limit value 17\n");
-    EXPECT_STREQ(option_get("Book Move Limit"), "17");
-    uci_setoption(pos, "setoption name UCI_EngineAbout value a b  c\r\n");
-    EXPECT_STREQ(option_get("UCI_EngineAbout"), "a b  c");
-    uci_setoption(pos, "setoption name UCI_EngineAbout value");  // nothing after the word
-    EXPECT_STREQ(option_get("UCI_EngineAbout"), "");
-
-    // Ignored without a trace: wrong case, no "name", no "value", value before name.
-    for (const char* line : {"setoption name time buffer value 5\n", "setoption Time Buffer value 5\n",
-                             "setoption name Time Buffer 5\n", "setoption value 5 name Time Buffer\n",
-                             "setoption name value 5\n", "setoption namevalue\n", "setoption"}) {
-        uci_setoption(pos, line);
-        EXPECT_STREQ(option_get("Time Buffer"), "1000") << line;
     }
 }

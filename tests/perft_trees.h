@@ -8,8 +8,11 @@
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "board/position.h"
 #include "movegen/movegen.h"
+#include "test_support.h"
 
 // Sanitized and 32-bit builds walk smaller trees.
 constexpr bool LIGHT = CORVANE_LIGHT_TESTS == 1;
@@ -39,10 +42,11 @@ std::vector<Move> legal_moves(const Position& pos);
 std::vector<std::string> tree_roots(int stride, const std::vector<std::string>& extra = {});
 
 // Calls visit(pos) at every node of the tree of legal moves up to `depth`
-// plies below the current position (the root included, leaves excluded).
+// plies below the current position (the root included, leaves excluded);
+// a fatal failure ends the walk.
 template <typename Visit>
 void walk_tree(Position& pos, int depth, Visit&& visit) {
-    if (depth <= 0) return;
+    if (depth <= 0 || ::testing::Test::HasFatalFailure()) return;
     visit(pos);
     MoveList list;
     gen_legal_moves(pos, list);
@@ -52,6 +56,12 @@ void walk_tree(Position& pos, int depth, Visit&& visit) {
         walk_tree(pos, depth - 1, visit);
         unmake_move(pos, undo);
     }
+}
+
+// walk_tree from each of tree_roots(stride, extra) in turn.
+template <typename Visit>
+void walk_roots(int stride, int depth, Visit&& visit, const std::vector<std::string>& extra = {}) {
+    for (const std::string& fen : tree_roots(stride, extra)) walk_tree(test_position(fen), depth, visit);
 }
 
 inline std::vector<Move> sorted(std::vector<Move> v) {

@@ -3,9 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <memory>
 
-#include "perft_trees.h"
 #include "test_support.h"
 #include "uci/uci.h"
 
@@ -148,21 +146,6 @@ TEST(FenReader, MalformedTextIsReported) {
         Position& pos = test_position(fen);
         EXPECT_EQ(pos.st.ep, NO_SQUARE) << fen;
         EXPECT_EQ(position_inconsistency(pos), nullptr) << fen;
-    }
-}
-
-TEST(FenReader, WriterRoundTrips) {
-    auto copy = std::make_unique<Position>();
-    for (const std::string& fen : tree_roots(LIGHT ? 400 : 100)) {
-        Position& pos = test_position(fen);
-        walk_tree(pos, 2, [&](Position& p) {
-            const std::string text = position_to_fen(p);
-            read_fen(*copy, text.c_str());
-            EXPECT_EQ(position_to_fen(*copy), text);
-            EXPECT_TRUE(copy->st.hash == p.st.hash && copy->st.castle == p.st.castle &&
-                        copy->st.ep == p.st.ep && copy->side == p.side && copy->st.fifty == 0)
-                << text;
-        });
     }
 }
 

@@ -2,6 +2,8 @@
 // replacement rule across ages and depths, and the fill count.
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "search/trans_table.h"
 #include "test_support.h"
 
@@ -16,25 +18,17 @@ TransEntry* bucket(Position& pos) { return pos.trans_table + (std::uint32_t(pos.
 TEST(TransTable, BoundsOfDifferentDepthsCoexist) {
     Position& pos = test_position("4k3/8/8/8/8/8/8/4K2R w K - 0 1");
     tt_clear(pos);
+    // Lower bound, its depth, upper bound, its depth, entry depth, move depth.
+    auto fields = [](const TransEntry* e) {
+        return std::vector<int>{e->lower, e->lower_depth, e->upper, e->upper_depth, e->depth, e->move_depth};
+    };
     tt_store(pos, 6, -10000, 120, NO_MOVE);  // fail low at depth 6
-    TransEntry* e = tt_find(pos);
-    ASSERT_NE(e, nullptr);
-    EXPECT_EQ(e->lower_depth, 0);
-    EXPECT_EQ(e->move_depth, 0);
-    EXPECT_EQ(e->lower, -10000);
-    EXPECT_EQ(e->upper, 120);
-    EXPECT_EQ(e->upper_depth, 6);
-
+    ASSERT_NE(tt_find(pos), nullptr);
+    EXPECT_EQ(fields(tt_find(pos)), (std::vector<int>{-10000, 0, 120, 6, 6, 0}));
     const Move castle = CASTLE_WHITE_KING;
     tt_store(pos, 4, 150, 10000, castle);  // a later, shallower fail high
-    e = tt_find(pos);
-    EXPECT_EQ(e->lower, 150);
-    EXPECT_EQ(e->lower_depth, 4);
-    EXPECT_EQ(e->upper, 120);
-    EXPECT_EQ(e->upper_depth, 6);
-    EXPECT_EQ(e->depth, 6);
-    EXPECT_EQ(tt_move(*e), castle);
-
+    EXPECT_EQ(fields(tt_find(pos)), (std::vector<int>{150, 4, 120, 6, 6, 4}));
+    EXPECT_EQ(tt_move(*tt_find(pos)), castle);
     tt_store(pos, 3, -10000, 50, NO_MOVE);  // too shallow to replace the upper bound
     EXPECT_EQ(tt_find(pos)->upper, 120);
     tt_store(pos, 2, 100, 10000, NO_MOVE);  // no move: the stored move stays

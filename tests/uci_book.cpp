@@ -3,10 +3,9 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <algorithm>
-#include <cstdio>
+#include <filesystem>
+#include <fstream>
 #include <regex>
-#include <utility>
 
 #include "harness/engine_process.h"
 
@@ -16,19 +15,12 @@ const std::string BOOK = CORVANE_DATA_DIR "/book/performance.bin";
 constexpr const char* QGD = "startpos moves d2d4 g8f6 c2c4 e7e6";
 constexpr const char* QGD_FEN = "fen rnbqkb1r/pppp1ppp/4pn2/8/2PP4/8/PP2PPPP/RNBQKBNR w KQkq - 0 3";
 
-using Candidates = std::vector<std::pair<std::string, int>>;  // move and stored weight
-
-// The display line: each candidate's share of the key's total weight.
-std::string book_moves_line(const Candidates& candidates) {
-    int total = 0;
-    for (const auto& c : candidates) total += c.second;
-    std::string line = "info string book moves: ";
-    for (const auto& [move, weight] : candidates) {
-        char share[32];
-        std::snprintf(share, sizeof share, "(%5.2f%%) ", weight * 100.0 / total);
-        line += move + share;
-    }
-    return line;
+// A Polyglot record: big-endian key, the move's from and to squares (0 = a1), weight 1.
+std::string record(std::uint64_t key, int from, int to) {
+    std::string r;
+    for (int shift = 56; shift >= 0; shift -= 8) r += char(key >> shift & 0xFF);
+    for (int v : {from >> 2, (from << 6 | to) & 0xFF, 0, 1, 0, 0, 0, 0}) r += char(v);
+    return r;
 }
 
 EngineProcess& with_book(EngineProcess& engine, const std::string& file) {
@@ -68,37 +60,32 @@ bool searched(const std::vector<std::string>& lines) {
 // rook is played as the king's two-square move.
 TEST(UciBook, SamplePositionsAnswerAtOnceWithTheirShares) {
     struct Sample {
-        std::string position;
-        Candidates candidates;
-        std::vector<std::string> chosen;
+        std::string position, shares;
+        std::string chosen;  // the moves the draw can give
     };
-    const Candidates start = {{"e2e4", 1}, {"d2d4", 1}, {"c2c4", 1}};
     const Sample samples[] = {
-        {"startpos", start, {"e2e4", "d2d4", "c2c4"}},
-        {"startpos moves e2e4", {{"e7e5", 1}, {"c7c5", 1}}, {"e7e5", "c7c5"}},
-        // The pick point is 0, 84 or 168 of 252: g2g3 (from 242 on) is never drawn.
-        {QGD, {{"g1f3", 162}, {"b1c3", 80}, {"g2g3", 10}}, {"g1f3", "b1c3"}},
-        {"startpos moves e2e4 e7e5 g1f3 b8c6 f1b5 a7a6 b5a4 g8f6", {{"e1g1", 82}}, {"e1g1"}},
-        {"startpos moves e2e4 c7c5 g1f3 d7d6 d2d4 c5d4 f3d4 g8f6 b1c3 a7a6 f1e2 e7e5 d4b3 f8e7", {{"e1g1", 13}}, {"e1g1"}},
+        {"startpos", "e2e4(33.33%) d2d4(33.33%) c2c4(33.33%) ", "e2e4|d2d4|c2c4"},
+        {"startpos moves e2e4", "e7e5(50.00%) c7c5(50.00%) ", "e7e5|c7c5"},
+        // Weights 162, 80 and 10: the pick point is 0, 84 or 168 of 252, so g2g3 is never drawn.
+        {QGD, "g1f3(64.29%) b1c3(31.75%) g2g3( 3.97%) ", "g1f3|b1c3"},
+        {"startpos moves e2e4 e7e5 g1f3 b8c6 f1b5 a7a6 b5a4 g8f6", "e1g1(100.00%) ", "e1g1"},
+        {"startpos moves e2e4 c7c5 g1f3 d7d6 d2d4 c5d4 f3d4 g8f6 b1c3 a7a6 f1e2 e7e5 d4b3 f8e7", "e1g1(100.00%) ", "e1g1"},
     };
     EngineProcess engine;
     with_book(engine, BOOK);
-    for (const Sample& s : samples) {
-        auto lines = answer(engine, s.position, "go depth 2");
-        ASSERT_EQ(lines.size(), 2u) << s.position << "\n" << engine.transcript();
-        EXPECT_EQ(lines[0], book_moves_line(s.candidates));
-        EXPECT_NE(std::find(s.chosen.begin(), s.chosen.end(), lines[1].substr(9)), s.chosen.end()) << lines[1];
-    }
-    for (const char* go : {"go infinite", "go ponder wtime 60000 btime 60000", "go", "go wtime 60000 btime 60000"}) {
-        auto lines = answer(engine, "startpos", go);
-        ASSERT_EQ(lines.size(), 2u) << go << "\n" << engine.transcript();
-        EXPECT_EQ(lines[0], book_moves_line(start));
-        EXPECT_TRUE(lines[1] == "bestmove e2e4" || lines[1] == "bestmove d2d4" || lines[1] == "bestmove c2c4")
-            << go << ": " << lines[1];
-    }
+    auto check = [&](const Sample& s, const std::string& go) {
+        auto lines = answer(engine, s.position, go);
+        ASSERT_EQ(lines.size(), 2u) << s.position << " " << go << "\n" << engine.transcript();
+        EXPECT_EQ(lines[0], "info string book moves: " + s.shares);
+        EXPECT_TRUE(std::regex_match(lines[1], std::regex("bestmove (" + s.chosen + ")"))) << go << ": " << lines[1];
+    };
+    for (const Sample& s : samples) check(s, "go depth 2");
+    for (const char* go : {"go infinite", "go ponder wtime 60000 btime 60000", "go", "go wtime 60000 btime 60000"})
+        check(samples[0], go);
     engine.send("quit");
     ASSERT_EQ(engine.wait_exit(), 0);
-    EXPECT_NE(engine.read_file("logfile.txt").find(book_moves_line(samples[2].candidates) + "\n"), std::string::npos);
+    EXPECT_NE(engine.read_file("logfile.txt").find("info string book moves: " + samples[2].shares + "\n"),
+              std::string::npos);
 }
 
 // The limit counts half-moves made since the position was set up, not the
@@ -121,12 +108,6 @@ TEST(UciBook, AskedOnlyWhileTheGameIsYoungEnoughAndInTheBook) {
     EXPECT_TRUE(searched(lines)) << engine.transcript();
     EXPECT_TRUE(std::regex_search(lines.back(), std::regex("^bestmove (e1(d1|f1|d2|e2|f2|g1)|h1h[2-8]|h1[fg]1)( |$)")))
         << lines.back();
-
-    // Only a lower-case "t" switches a check option on.
-    engine.send("setoption name OwnBook value True");
-    EXPECT_TRUE(searched(answer(engine, "startpos", "go depth 2")));
-    engine.send("setoption name OwnBook value true");
-    EXPECT_FALSE(searched(answer(engine, "startpos", "go depth 2")));
 }
 
 // Setting "Book File" opens the file there and then, even to the same name:
@@ -154,4 +135,60 @@ TEST(UciBook, BookFileOpensWhenSetWithSpacesInTheName) {
     ASSERT_EQ(engine.wait_exit(), 0);
     EXPECT_NE(engine.read_file("logfile.txt").find("info string Book File is set to value my opening book.bin\n"),
               std::string::npos);
+}
+
+// Whole records followed by a partial one, a file shorter than one record,
+// records of illegal moves, a directory: never a crash, never an illegal move.
+TEST(UciBook, DamagedFilesNeverCrashOrGiveIllegalMoves) {
+    constexpr std::uint64_t START_KEY = 0x463b96181691fc9cULL;
+    EngineProcess engine;
+    auto write = [&](const char* name, const std::string& bytes) {
+        std::ofstream(engine.dir() + "/" + name, std::ios::binary) << bytes;
+    };
+    // The start position's record is the last whole one; nine junk bytes follow.
+    write("tail.bin", record(5, 6, 21) + record(START_KEY, 11, 27) + "123456789");                  // g1f3, d2d4
+    write("short.bin", "0123456789");
+    write("illegal.bin", record(START_KEY, 12, 36) + record(START_KEY, 4, 12));  // e2e5, e1e2
+    with_book(engine, "tail.bin");
+    EXPECT_EQ(answer(engine, "startpos", "go depth 2"),
+              (std::vector<std::string>{"info string book moves: d2d4(100.00%) ", "bestmove d2d4"}));
+    EXPECT_TRUE(searched(answer(engine, "fen 4k3/8/8/8/8/8/8/4K3 w - - 0 1", "go depth 2")));  // key above every key
+    for (const char* file : {"short.bin", "illegal.bin", "."}) {
+        engine.send(std::string("setoption name Book File value ") + file);
+        auto lines = answer(engine, "startpos", "go depth 2");
+        ASSERT_FALSE(lines.empty()) << file << "\n" << engine.transcript();
+        EXPECT_TRUE(std::regex_match(lines.back(), std::regex("bestmove ([a-h]2[a-h][34]|[bg]1[a-h]3)( ponder \\S+)?")))
+            << file << ": " << lines.back();
+    }
+    engine.send("quit");
+    EXPECT_EQ(engine.wait_exit(), 0);
+}
+
+// The default file name in the working directory, as a GUI installs the book.
+TEST(BookEngine, DefaultFileAnswersGoOnlyWhileOwnBookIsOn) {
+    ScratchDir dir;
+    std::filesystem::copy_file(BOOK, dir.file("corvanebook.bin"));
+    EngineProcess engine(dir.path());
+    engine.send("setoption name OwnBook value true");
+    engine.send("setoption name Display Book Moves value true");
+    engine.send("position startpos moves e2e4");
+    engine.send("go wtime 60000 btime 60000");
+    EXPECT_TRUE(engine.wait_for("^info string book moves: e7e5\\(50\\.00%\\) c7c5\\(50\\.00%\\) $"));
+    EXPECT_TRUE(engine.wait_for("^bestmove (e7e5|c7c5)$"));
+
+    auto searches = [&engine](const char* setting) {
+        engine.send(setting);
+        engine.send("go depth 2");
+        std::size_t before = engine.lines().size();
+        auto best = engine.wait_for("^bestmove ");
+        bool searched = false;
+        for (std::size_t i = before; i < engine.lines().size(); ++i)
+            searched |= engine.lines()[i].rfind("info depth 2", 0) == 0;
+        return best && searched;
+    };
+    EXPECT_TRUE(searches("setoption name OwnBook value false"));
+    engine.send("setoption name OwnBook value true");
+    EXPECT_TRUE(searches("setoption name Book File value missing.bin"));
+    engine.send("quit");
+    EXPECT_EQ(engine.wait_exit(), 0);
 }

@@ -64,17 +64,6 @@ TEST(UciLoop, HandshakeRepliesAndLogTranscript) {
     }
 }
 
-TEST(UciLoop, EndOfInputQuitsWithStatusZero) {
-    EngineProcess engine;
-    engine.send("isready");
-    ASSERT_TRUE(engine.wait_for("^readyok$"));
-    engine.close_stdin();
-    EXPECT_EQ(engine.wait_exit(), 0);
-    auto log = split_lines(engine.read_file("logfile.txt"));
-    ASSERT_FALSE(log.empty());
-    EXPECT_EQ(log.back(), "info string Corvane is quitting.");
-}
-
 // A command line is read whole, however long (a position command carries the
 // whole game); whatever the lines hold, the engine must keep answering.
 TEST(UciLoop, OverlongLinesAndBinaryGarbageAreSurvived) {
