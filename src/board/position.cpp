@@ -8,7 +8,6 @@
 #include "board/tables.h"
 #include "eval/eval.h"
 #include "movegen/movegen.h"
-#include "search/trans_table.h"
 #include "uci/uci.h"
 
 Key piece_key[2][8][64];
@@ -88,17 +87,6 @@ inline void castle_rook_squares(int king_to, int& rook_from, int& rook_to) {
     }
 }
 
-// The child node's first act is a table probe; starting the memory fetch now
-// hides most of the cache miss behind the rest of make_move and the node's
-// prologue.
-inline void prefetch_bucket(const Position& pos) {
-#if defined(__GNUC__)
-    if (pos.trans_table) __builtin_prefetch(pos.trans_table + (std::uint32_t(pos.st.hash) & pos.trans_table_mask));
-#else
-    (void)pos;
-#endif
-}
-
 }  // namespace
 
 void make_move(Position& pos, UndoRecord& undo, Move move) {
@@ -165,7 +153,6 @@ void make_move(Position& pos, UndoRecord& undo, Move move) {
     pos.hist_count += 1;
     pos.hist[pos.hist_count] = st.hash;
     pos.side = them;
-    prefetch_bucket(pos);
 }
 
 void unmake_move(Position& pos, const UndoRecord& undo) {
