@@ -140,13 +140,18 @@ void gen_legal_moves(const Position& pos, MoveList& list) {
         return;
     }
     const Bitboard pinned = pinned_pieces(pos);
-    list.count = 0;
-    MoveList scratch;
-    scratch.target = pos.color[pos.side ^ 1] & ~pos.kings();
-    gen_captures(pos, scratch);
-    for (int i = 0; i < scratch.count; ++i)
-        if (is_legal(pos, scratch.moves[i].move, pinned)) list.moves[list.count++].move = scratch.moves[i].move;
-    gen_quiets(pos, scratch);
-    for (int i = 0; i < scratch.count; ++i)
-        if (is_legal(pos, scratch.moves[i].move, pinned)) list.moves[list.count++].move = scratch.moves[i].move;
+    // Captures are filtered in place; the quiet moves need a second list,
+    // since every generator writes its batch from the first entry.
+    const Bitboard saved_target = list.target;
+    list.target = pos.color[pos.side ^ 1] & ~pos.kings();
+    gen_captures(pos, list);
+    list.target = saved_target;
+    int n = 0;
+    for (int i = 0; i < list.count; ++i)
+        if (is_legal(pos, list.moves[i].move, pinned)) list.moves[n++].move = list.moves[i].move;
+    MoveList quiets;
+    gen_quiets(pos, quiets);
+    for (int i = 0; i < quiets.count; ++i)
+        if (is_legal(pos, quiets.moves[i].move, pinned)) list.moves[n++].move = quiets.moves[i].move;
+    list.count = n;
 }

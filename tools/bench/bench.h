@@ -12,8 +12,9 @@ int bench_key(int argc, char** argv);
 int bench_eval(int argc, char** argv);
 int bench_search(int argc, char** argv);
 
-// Start-up tables and small hash tables, without the UCI front end's files.
-void bench_setup(Position& pos);
+// Start-up tables and, for the commands that search or evaluate, the hash
+// tables; without the UCI front end's files.
+void bench_setup(Position& pos, bool hash_tables = true);
 // Sets the position from POSITION words; false when they name no playable position.
 bool bench_set_position(Position& pos, int argc, char** argv);
 std::int64_t bench_now_ms();

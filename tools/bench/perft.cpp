@@ -47,7 +47,7 @@ std::int64_t bench_now_ms() {
     return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
-void bench_setup(Position& pos) {
+void bench_setup(Position& pos, bool hash_tables) {
     options_init();
     init_tables();
     init_keys();
@@ -56,8 +56,10 @@ void bench_setup(Position& pos) {
     init_material_table();
     pos.params = &pos.param_block;
     read_params(*pos.params);
-    pawn_table_allocate(pos, option_get_int("Pawn Hash"));
-    tt_allocate(pos, option_get_int("Hash"));
+    if (hash_tables) {
+        pawn_table_allocate(pos, option_get_int("Pawn Hash"));
+        tt_allocate(pos, option_get_int("Hash"));
+    }
     read_fen(pos, START_FEN);
 }
 
@@ -78,7 +80,7 @@ int bench_perft(int argc, char** argv) {
     long long depth;
     if (argc < 1 || !parse_int(argv[0], depth) || depth < 1 || depth > 20) return -1;
     static Position pos;
-    bench_setup(pos);
+    bench_setup(pos, false);
     if (!bench_set_position(pos, argc - 1, argv + 1)) return 2;
     std::int64_t start = bench_now_ms();
     MoveList list;
@@ -111,7 +113,7 @@ int bench_perft_suite(int argc, char** argv) {
         return 2;
     }
     static Position pos;
-    bench_setup(pos);
+    bench_setup(pos, false);
     int passed = 0, failed = 0, line_number = 0;
     std::string line;
     while (std::getline(file, line)) {
@@ -146,7 +148,7 @@ int bench_perft_suite(int argc, char** argv) {
 
 int bench_key(int argc, char** argv) {
     static Position pos;
-    bench_setup(pos);
+    bench_setup(pos, false);
     if (!bench_set_position(pos, argc, argv)) return 2;
     std::printf("%016" PRIx64 " %016" PRIx64 "\n", pos.st.hash, pos.st.pawn_hash);
     return 0;
