@@ -1,5 +1,5 @@
 // Perft suites and tree walks shared by the board and move-generation tests:
-// the EPD reader, perft itself, a legality oracle independent of is_legal,
+// the EPD reader, a legality oracle independent of is_legal,
 // and a walker that visits every node of a perft tree.
 #pragma once
 
@@ -26,7 +26,6 @@ struct PerftLine {
 // Reads a suite from the shared data directory ("perft/standard.epd" ...).
 const std::vector<PerftLine>& perft_suite(const std::string& name);
 
-std::uint64_t perft(Position& pos, int depth);
 // "move: count" for each legal move, to compare with a correct divide.
 std::string divide_report(Position& pos, int depth);
 

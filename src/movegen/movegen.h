@@ -3,6 +3,8 @@
 // every set lowest square first: their order is the picker's tie-break.
 #pragma once
 
+#include <cstdint>
+
 #include "board/position.h"
 #include "movegen/move.h"
 
@@ -27,6 +29,10 @@ bool is_legal(const Position& pos, Move move, Bitboard pinned);
 bool is_valid_move(const Position& pos, Move move, Bitboard pinned);
 // Legal captures and promotions, then legal quiet moves (evasions in check).
 void gen_legal_moves(const Position& pos, MoveList& list);
+
+// Leaf count of the legal move tree to `depth` (1 at depth 0), counting the
+// last ply by the length of the legal move list.
+std::uint64_t perft(Position& pos, int depth);
 
 // Static exchange evaluation: material outcome of the move and the best
 // recaptures on its square, in centipawns from the mover's view.

@@ -20,20 +20,6 @@
 
 namespace {
 
-std::uint64_t perft(Position& pos, int depth) {
-    MoveList list;
-    gen_legal_moves(pos, list);
-    if (depth <= 1) return std::uint64_t(list.count);
-    std::uint64_t nodes = 0;
-    UndoRecord undo;
-    for (int i = 0; i < list.count; ++i) {
-        make_move(pos, undo, list.moves[i].move);
-        nodes += perft(pos, depth - 1);
-        unmake_move(pos, undo);
-    }
-    return nodes;
-}
-
 bool parse_int(const char* text, long long& out) {
     char* end = nullptr;
     out = std::strtoll(text, &end, 10);
