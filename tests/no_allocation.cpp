@@ -1,0 +1,48 @@
+// The hot paths never touch the heap: evaluation, exchange evaluation, the
+// gives-check test, the picker and the node searches run on the stack only.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <memory>
+#include <new>
+
+#include "eval/eval.h"
+#include "movegen/movegen.h"
+#include "movegen/picker.h"
+#include "perft_trees.h"
+#include "search/search.h"
+#include "test_support.h"
+#include "uci/uci.h"
+
+namespace {
+std::atomic<long> allocations{0};
+}
+
+// Counts every allocation the test binary makes.
+void* operator new(std::size_t size) {
+    ++allocations;
+    if (void* p = std::malloc(size ? size : 1)) return p;
+    throw std::bad_alloc();
+}
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+
+TEST(NoAllocation, HotPathsStayOnTheStack) {
+    auto info = std::make_unique<SearchInfo>();
+    search_info_init(*info, now_ms());
+    info->status = THINKING;
+    for (const PerftLine& line : perft_suite("perft/standard.epd")) {
+        Position& pos = test_position(line.fen);
+        const long before = allocations;
+        long sum = evaluate(pos);
+        MoveList list;
+        picker_init(list, in_check(pos) ? SEQ_EVASION : SEQ_SEARCH, NO_MOVE, NO_MOVE, NO_MOVE, 0, 3, pos.side,
+                    pinned_pieces(pos), pos.color[pos.side ^ 1] & ~pos.kings());
+        const Bitboard candidates = discovered_check_candidates(pos, pos.side);
+        while (const ScoredMove* m = next_move(pos, list, *info)) sum += see(pos, m->move) + gives_check(pos, m->move, candidates);
+        Move pv[MAX_PLY];
+        sum += search_pv(pos, *info, -MATE, MATE, 4, in_check(pos), pv);
+        EXPECT_EQ(allocations - before, 0) << line.fen << " (" << sum << ")";
+    }
+}
