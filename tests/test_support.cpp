@@ -8,6 +8,7 @@
 #include "movegen/picker.h"
 #include "search/trans_table.h"
 #include "uci/options.h"
+#include "uci/uci.h"
 
 namespace {
 
@@ -38,6 +39,9 @@ void init_engine_tables() {
     if (done) return;
     done = true;
     static SharedOptions options_owner;
+    // A search inside a test must never read the test runner's standard
+    // input: its end would quit the process with status 0, a silent pass.
+    set_input_polling(false);
     options_init();
     init_tables();
     init_keys();
