@@ -7,16 +7,13 @@
 #include "board/tables.h"
 #include "eval/eval.h"
 #include "movegen/movegen.h"
+#include "uci/text.h"
 #include "uci/uci.h"
 
 namespace {
 
-const char* skip_space(const char* p) {
-    while (*p == ' ' || *p == '\t' || *p == '\n' || *p == '\r') ++p;
-    return p;
-}
-
-bool is_space(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+using text::is_space;
+using text::skip_space;
 
 void place(Position& pos, int us, int t, int sq) {
     pos.square[sq] = t;

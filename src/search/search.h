@@ -37,6 +37,6 @@ bool gives_check(const Position& pos, Move move, Bitboard candidates);
 inline void update_pv(Move* parent, const Move* child, Move move, int ply) {
     parent[ply] = move;
     int i = ply + 1;
-    for (; i < 127 && child[i]; ++i) parent[i] = child[i];
+    for (; i < MAX_PLY - 1 && child[i]; ++i) parent[i] = child[i];
     parent[i] = 0;
 }

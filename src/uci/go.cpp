@@ -12,6 +12,7 @@
 #include "search/search.h"
 #include "search/trans_table.h"
 #include "uci/options.h"
+#include "uci/text.h"
 #include "uci/uci.h"
 
 namespace {
@@ -21,7 +22,7 @@ constexpr std::int64_t MAX_MOVES_TO_GO = 30;  // also assumed when the interface
 constexpr int INITIAL_POLL_INTERVAL = 8192;  // until the first long iteration measures the speed
 constexpr std::int64_t COUNT_CEILING = INT32_MAX;
 
-bool is_space(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+using text::is_space;
 bool is_file(char c) { return c >= 'a' && c <= 'h'; }
 bool is_rank(char c) { return c >= '1' && c <= '8'; }
 

@@ -6,6 +6,7 @@
 
 #include "uci/console_poll.h"
 #include "uci/search_info.h"
+#include "uci/text.h"
 #include "uci/uci.h"
 
 #ifdef _WIN32
@@ -35,11 +36,7 @@ int stdio_buffered_input() {
 #endif
 }
 
-bool starts_with(const char* line, const char* word) {
-    for (; *word; ++line, ++word)
-        if (std::tolower((unsigned char)*line) != *word) return false;
-    return true;
-}
+using text::starts_with_nocase;
 
 #ifdef _WIN32
 
@@ -114,14 +111,14 @@ void check_input(Position& pos, SearchInfo& info) {
     read_input_line(line, POLL_LINE_BUFFER);
     print_out(OUT_LOG, "%s\n", line);
 
-    if (starts_with(line, "quit")) {
+    if (starts_with_nocase(line, "quit")) {
         engine_quit(pos);  // ends the process inside the search: no bestmove
-    } else if (starts_with(line, "stop")) {
+    } else if (starts_with_nocase(line, "stop")) {
         info.status = STOPPED;
         print_out(OUT_LOG, "info string Aborting search\n");
-    } else if (starts_with(line, "ponderhit")) {
+    } else if (starts_with_nocase(line, "ponderhit")) {
         ponder_hit(info);
-    } else if (starts_with(line, "isready")) {
+    } else if (starts_with_nocase(line, "isready")) {
         print_out(OUT_SCREEN | OUT_LOG, "readyok\n");
     }
     // Anything else is dropped: it has been logged and is not acted on later.

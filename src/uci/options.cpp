@@ -2,6 +2,7 @@
 // rest of the engine uses, and the three options that act the moment they change.
 #include "uci/options.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
@@ -145,20 +146,31 @@ int option_get_int(const char* name) {
 // Only a lower-case "t" switches a check on: "True" counts as off.
 int option_get_bool(const char* name) { return option_get(name)[0] == 't' ? 1 : 0; }
 
+namespace {
+
+constexpr int WEIGHT_BOUND = 10000;  // far beyond every listed range, far below an overflow
+int bounded_weight(int value) { return std::clamp(value, -WEIGHT_BOUND, WEIGHT_BOUND); }
+
+}  // namespace
+
 void read_params(EngineParams& params) {
     params.use_trans_table = option_get_bool("Transposition Table");
     params.own_book = option_get_bool("OwnBook");
     params.book_move_limit = option_get_int("Book Move Limit");
     params.null_move = option_get_bool("Null Move Pruning");
     params.iid = option_get_bool("Internal Iterative Deepening");
-    params.iid_depth = option_get_int("Internal Iterative Deepening Depth");
+    // Values are taken as given, out of their listed ranges too, as far as the
+    // search's arithmetic allows: a depth below 1 would nest internal
+    // iterative deepening without end, and margins or weights of millions
+    // would overflow the scores they are added to.
+    params.iid_depth = std::max(1, option_get_int("Internal Iterative Deepening Depth"));
     params.delta_pruning = option_get_bool("Delta Pruning");
-    params.delta_threshold = option_get_int("Delta Pruning Threshold");
+    params.delta_threshold = bounded_weight(option_get_int("Delta Pruning Threshold"));
     params.zero_pruning = option_get_bool("Zero Pruning");
     params.zero_aggressive = option_get_bool("Zero Pruning Aggressive");
-    params.zero_level = option_get_int("Zero Pruning Level");
-    params.zero_threshold = option_get_int("Zero Pruning Threshold");
-    params.zero_multiplier = option_get_int("Zero Pruning Multiplier");
+    params.zero_level = bounded_weight(option_get_int("Zero Pruning Level"));
+    params.zero_threshold = bounded_weight(option_get_int("Zero Pruning Threshold"));
+    params.zero_multiplier = bounded_weight(option_get_int("Zero Pruning Multiplier"));
     params.speculation = option_get_bool("Speculation");
     params.spec_base = option_get_int("Speculation Base");
     params.spec_level = option_get_int("Speculation Level");
@@ -167,9 +179,9 @@ void read_params(EngineParams& params) {
     params.ext_spec_level = option_get_int("Extended Speculation Level");
     params.spec_pv = option_get_bool("Speculation PV");
     params.spec_pv_level = option_get_int("Speculation PV Level");
-    params.king_attack_level = option_get_int("King Attacks Aggression Level");
-    params.piece_attack_mg = option_get_int("Piece Attacks Midgame");
-    params.piece_attack_eg = option_get_int("Piece Attacks Endgame");
+    params.king_attack_level = bounded_weight(option_get_int("King Attacks Aggression Level"));
+    params.piece_attack_mg = bounded_weight(option_get_int("Piece Attacks Midgame"));
+    params.piece_attack_eg = bounded_weight(option_get_int("Piece Attacks Endgame"));
     params.show_curr_line = option_get_bool("UCI_ShowCurrLine");
     params.time_buffer = option_get_int("Time Buffer");
 }

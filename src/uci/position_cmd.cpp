@@ -4,24 +4,18 @@
 #include <cstring>
 
 #include "movegen/movegen.h"
+#include "uci/text.h"
 #include "uci/uci.h"
 
 namespace {
 
 constexpr int TOKEN_CAPACITY = 11;  // longer tokens are cut; they never name a move
 
-const char* skip_space(const char* p) {
-    while (*p == ' ' || *p == '\t' || *p == '\n' || *p == '\r') ++p;
-    return p;
-}
+using text::skip_space;
+using text::starts_with_nocase;
 
-bool is_space(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\0'; }
-
-bool starts_with_nocase(const char* text, const char* word) {
-    for (; *word; ++text, ++word)
-        if (std::tolower((unsigned char)*text) != *word) return false;
-    return true;
-}
+// A token ends at white space or at the end of the text.
+bool ends_token(char c) { return c == '\0' || text::is_space(c); }
 
 int promotion_from_letter(char c) {
     switch (c) {
@@ -92,7 +86,7 @@ void uci_position(Position& pos, const char* text) {
     while (*p) {
         char token[TOKEN_CAPACITY + 1];
         int n = 0;
-        for (; !is_space(p[n]); ++n)
+        for (; !ends_token(p[n]); ++n)
             if (n < TOKEN_CAPACITY) token[n] = p[n];
         token[n < TOKEN_CAPACITY ? n : TOKEN_CAPACITY] = '\0';
         gen_legal_moves(pos, list);

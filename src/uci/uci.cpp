@@ -12,6 +12,7 @@
 #include "movegen/picker.h"
 #include "search/trans_table.h"
 #include "uci/options.h"
+#include "uci/text.h"
 #include "uci/uci.h"
 
 namespace {
@@ -30,11 +31,7 @@ void read_command_line(std::string& line) {
     if (line.empty()) line = "quit\n";
 }
 
-bool starts_with(const char* line, const char* word) {
-    for (; *word; ++line, ++word)
-        if (std::tolower((unsigned char)*line) != *word) return false;
-    return true;
-}
+using text::starts_with_nocase;
 
 // The text after a command word, or the empty text when the line is shorter.
 const char* argument_at(const char* line, std::size_t offset) {
@@ -99,23 +96,23 @@ void command_loop(Position& pos) {
         read_command_line(text);
         const char* line = text.c_str();
         print_out(OUT_LOG, "%s\n", line);
-        if (starts_with(line, "ucinewgame"))
+        if (starts_with_nocase(line, "ucinewgame"))
             uci_newgame(pos);
-        else if (starts_with(line, "uci"))
+        else if (starts_with_nocase(line, "uci"))
             uci_identify();
-        else if (starts_with(line, "debug"))
+        else if (starts_with_nocase(line, "debug"))
             ;
-        else if (starts_with(line, "isready"))
+        else if (starts_with_nocase(line, "isready"))
             print_out(OUT_SCREEN | OUT_LOG, "readyok\n");
-        else if (starts_with(line, "position"))
+        else if (starts_with_nocase(line, "position"))
             uci_position(pos, argument_at(line, 9));
-        else if (starts_with(line, "go"))
+        else if (starts_with_nocase(line, "go"))
             uci_go(pos, argument_at(line, 3));
-        else if (starts_with(line, "setoption"))
+        else if (starts_with_nocase(line, "setoption"))
             uci_setoption(pos, line);
-        else if (starts_with(line, "testloop") || starts_with(line, "stop"))
+        else if (starts_with_nocase(line, "testloop") || starts_with_nocase(line, "stop"))
             ;
-        else if (starts_with(line, "quit"))
+        else if (starts_with_nocase(line, "quit"))
             engine_quit(pos);
         else
             print_out(OUT_SCREEN | OUT_LOG, "info string Unknown UCI command.\n");

@@ -42,9 +42,9 @@ void bench_setup(Position& pos, bool hash_tables) {
     init_material_table();
     pos.params = &pos.param_block;
     read_params(*pos.params);
-    if (hash_tables) {
-        pawn_table_allocate(pos, option_get_int("Pawn Hash"));
-        tt_allocate(pos, option_get_int("Hash"));
+    if (hash_tables && !(pawn_table_allocate(pos, option_get_int("Pawn Hash")) && tt_allocate(pos, option_get_int("Hash")))) {
+        std::fprintf(stderr, "corvane-bench: not enough memory for the hash tables\n");
+        std::exit(2);
     }
     read_fen(pos, START_FEN);
 }

@@ -1,0 +1,23 @@
+// Small text helpers shared by the command parsers.
+#pragma once
+
+#include <cctype>
+
+namespace text {
+
+inline bool is_space(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+
+inline const char* skip_space(const char* p) {
+    while (is_space(*p)) ++p;
+    return p;
+}
+
+// Whether text begins with word (given in lower case), case ignored; nothing
+// after the word is looked at.
+inline bool starts_with_nocase(const char* text, const char* word) {
+    for (; *word; ++text, ++word)
+        if (std::tolower((unsigned char)*text) != *word) return false;
+    return true;
+}
+
+}  // namespace text
