@@ -20,11 +20,24 @@ constexpr int NULL_MOVE_LARGE_MARGIN = 75;  // far above beta, the verification 
 
 using node::stopped;
 
-// Steps 1-2 of the zero-window and in-check nodes.
-inline void enter_node(Position& pos, SearchInfo& info, Move* pv) {
+// The entry steps the zero-window and in-check nodes share: count the node,
+// stop, repetition, and a table bound deep enough to decide the node. True
+// when the node returns `result` at once; `entry` is the table entry found.
+bool enter_zero_window(Position& pos, SearchInfo& info, Move* pv, int depth, int beta, const TransEntry*& entry,
+                       int& result) {
     pv[pos.ply] = 0;
     info.hash_move[pos.ply] = 0;
     node::count(pos, info);
+    entry = nullptr;
+    result = 0;
+    if (stopped(info)) return true;
+    info.seldepth = std::max(info.seldepth, pos.ply);
+    if (is_repetition(pos)) return true;
+    if (pos.params->use_trans_table && (entry = tt_find(pos))) {
+        info.hash_move[pos.ply] = tt_move(*entry);
+        if (node::table_cutoff(*entry, depth, beta, result)) return true;
+    }
+    return false;
 }
 
 inline Bitboard capture_targets(const Position& pos) { return pos.color[pos.side ^ 1] & ~pos.kings(); }
@@ -175,18 +188,10 @@ int search_zw(Position& pos, SearchInfo& info, int beta, int depth, Move* pv, in
     assert(depth >= 1 && pos.ply < MAX_PLY);
     const int ply = pos.ply;
     const EngineParams& params = *pos.params;
-    enter_node(pos, info, pv);
-    if (stopped(info)) return 0;
-    info.seldepth = std::max(info.seldepth, ply);
-    if (is_repetition(pos)) return 0;
-
     // 1. Transposition table: a bound deep enough decides the node.
-    const TransEntry* e = nullptr;
-    int cutoff;
-    if (params.use_trans_table && (e = tt_find(pos))) {
-        info.hash_move[ply] = tt_move(*e);
-        if (node::table_cutoff(*e, depth, beta, cutoff)) return cutoff;
-    }
+    const TransEntry* e;
+    int early;
+    if (enter_zero_window(pos, info, pv, depth, beta, e, early)) return early;
     const int static_eval = static_value(pos, e);
     if (node::too_deep(pos)) return static_eval;
 
@@ -273,17 +278,9 @@ int search_evasion(Position& pos, SearchInfo& info, int beta, int depth, Move* p
     assert(pos.ply < MAX_PLY);
     const int ply = pos.ply;
     const EngineParams& params = *pos.params;
-    enter_node(pos, info, pv);
-    if (stopped(info)) return 0;
-    info.seldepth = std::max(info.seldepth, ply);
-    if (is_repetition(pos)) return 0;
-
-    if (params.use_trans_table)
-        if (const TransEntry* e = tt_find(pos)) {
-            info.hash_move[ply] = tt_move(*e);
-            int cutoff;
-            if (node::table_cutoff(*e, depth, beta, cutoff)) return cutoff;
-        }
+    const TransEntry* e;
+    int early;
+    if (enter_zero_window(pos, info, pv, depth, beta, e, early)) return early;
     if (node::too_deep(pos)) return evaluate(pos);
 
     const Bitboard pinned = pinned_pieces(pos);
