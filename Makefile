@@ -41,6 +41,19 @@ test-m32:
 	cmake --build $(M32_DIR) -j $(JOBS)
 	cd $(M32_DIR) && $(CTEST)
 
+# Coverage-guided fuzzing (clang's libFuzzer, with AddressSanitizer and
+# UBSan): each target runs FUZZ_SECONDS and any finding fails the run.
+FUZZ_DIR := build/fuzz
+FUZZ_SECONDS ?= 60
+FUZZ_TARGETS ?= fen position go setoption commands book
+
+.PHONY: fuzz
+fuzz:
+	cmake -S . -B $(FUZZ_DIR) -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=Debug -DCORVANE_FUZZ=ON \
+	    -DCORVANE_TESTS=OFF -DCORVANE_WERROR=$(WERROR)
+	cmake --build $(FUZZ_DIR) -j $(JOBS)
+	fuzz/run.sh $(FUZZ_DIR) $(FUZZ_SECONDS) $(FUZZ_TARGETS)
+
 install: release
 	install -d $(DESTDIR)$(PREFIX)/bin
 	install -m 755 $(RELEASE_DIR)/corvane $(RELEASE_DIR)/corvane-bench $(DESTDIR)$(PREFIX)/bin/

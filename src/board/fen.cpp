@@ -51,21 +51,9 @@ bool ep_possible(const Position& pos, int ep) {
            (pos.pieces_of(them, PAWN) & bit(pawn_sq));
 }
 
-}  // namespace
-
-void read_fen(Position& pos, const char* text) {
-    std::memset(pos.pieces, 0, sizeof pos.pieces);
-    pos.color[WHITE] = pos.color[BLACK] = pos.occupied = 0;
-    pos.side = WHITE;
-    pos.ply = 0;
-    pos.hist_count = 0;
-    pos.hist_dropped = 0;
-    pos.king_sq[WHITE] = pos.king_sq[BLACK] = A1;
-    std::memset(pos.square, 0, sizeof pos.square);
-    std::memset(pos.hist, 0, sizeof pos.hist);
-    pos.st = StateBlock{};
-    pos.st.ep = NO_SQUARE;
-
+// Reads the fields in order; an error is reported and ends the reading, and
+// the fields not reached keep their cleared values. False after an error.
+bool read_fields(Position& pos, const char* text) {
     static const char PIECE_LETTERS[] = "PNBRQKpnbrqk";
     const char* p = text;
     int rank = 7, file = 0;
@@ -78,13 +66,13 @@ void read_fen(Position& pos, const char* text) {
             if (file > 8) {
                 print_out(OUT_SCREEN | OUT_LOG, "info string FEN Error: rank %d describes more than eight squares\n",
                           rank + 1);
-                return;
+                return false;
             }
         } else if (const char* letter = c ? std::strchr(PIECE_LETTERS, c) : nullptr) {
             if (file > 7) {
                 print_out(OUT_SCREEN | OUT_LOG, "info string FEN Error: rank %d describes more than eight squares\n",
                           rank + 1);
-                return;
+                return false;
             }
             int index = int(letter - PIECE_LETTERS);
             place(pos, index < 6 ? WHITE : BLACK, index % 6 + 1, make_square(file, rank));
@@ -94,7 +82,7 @@ void read_fen(Position& pos, const char* text) {
             file = 0;
         } else {
             print_out(OUT_SCREEN | OUT_LOG, "info string FEN Error 1!\n");
-            return;
+            return false;
         }
     }
 
@@ -111,7 +99,7 @@ void read_fen(Position& pos, const char* text) {
             print_out(OUT_SCREEN | OUT_LOG, "info string FEN Error: %c\n", *p);
         else
             print_out(OUT_SCREEN | OUT_LOG, "info string FEN Error: \n");
-        return;
+        return false;
     }
     ++p;
 
@@ -140,7 +128,29 @@ void read_fen(Position& pos, const char* text) {
             pos.st.fifty = fifty;
         }
     }
+    return true;
+}
 
+}  // namespace
+
+void read_fen(Position& pos, const char* text) {
+    std::memset(pos.pieces, 0, sizeof pos.pieces);
+    pos.color[WHITE] = pos.color[BLACK] = pos.occupied = 0;
+    pos.side = WHITE;
+    pos.ply = 0;
+    pos.hist_count = 0;
+    pos.hist_dropped = 0;
+    pos.king_sq[WHITE] = pos.king_sq[BLACK] = A1;
+    std::memset(pos.square, 0, sizeof pos.square);
+    std::memset(pos.hist, 0, sizeof pos.hist);
+    pos.st = StateBlock{};
+    pos.st.ep = NO_SQUARE;
+
+    pos.fen_error = !read_fields(pos, text);
+
+    // Text that stopped early still leaves a record whose sums and keys
+    // describe the board it holds; the position command then refuses to play
+    // on it when it is not a position a game can reach.
     for (int us = WHITE; us <= BLACK; ++us) pos.st.mat_idx[us] = compute_mat_idx(pos, us);
     if (pos.st.ep != NO_SQUARE) pos.st.hash ^= ep_key[pos.st.ep & 7];
     if (pos.side == WHITE) pos.st.hash ^= side_key;

@@ -294,6 +294,7 @@ const char* position_inconsistency(const Position& pos) {
 
 const char* position_unplayable(const Position& pos) {
     if (const char* why = position_inconsistency(pos)) return why;
+    if (pos.fen_error) return "the FEN text has an error";
     for (int us = WHITE; us <= BLACK; ++us) {
         if (popcount(pos.pieces_of(us, KING)) != 1) return "each side needs exactly one king";
         int pawns = popcount(pos.pieces_of(us, PAWN));

@@ -72,6 +72,7 @@ struct Position {
 
     int hist_count;           // index of the current key in hist
     int hist_dropped;         // game keys dropped by trim_history, for move numbers
+    bool fen_error;           // the FEN text was cut short by an error: not the GUI's position
     Key hist[HISTORY_SIZE];  // keys since the FEN position; hist[hist_count] == st.hash
 
     // Engine-wide handles the search and evaluation reach through the board.
@@ -146,7 +147,7 @@ int compute_mat_idx(const Position& pos, int us);
 // of the first difference, or nullptr when the position is consistent.
 const char* position_inconsistency(const Position& pos);
 
-// A position a game can hold: one king per colour, no pawn on a back rank,
+// A position a game can hold, read from FEN text without error: one king per colour, no pawn on a back rank,
 // material a game can reach, and the side not to move not in check. Returns
 // nullptr when playable, else the reason. Searching anything else is refused.
 const char* position_unplayable(const Position& pos);

@@ -2,6 +2,8 @@
 // piece-square sums, fixed patterns, the cached pawn structure and the piece
 // terms, blended by game phase. One body serves evaluate() and the traced
 // breakdown, so the two can never disagree.
+#include <algorithm>
+
 #include "board/tables.h"
 #include "eval/eval_terms.h"
 
@@ -202,7 +204,10 @@ int evaluate_impl(const Position& pos, EvalBreakdown* out) {
 
     // 11. Blend by phase.
     const int phase = info.mat_flags >> 3;
-    const int score = info.mat_score + (mg_diff * phase + eg_diff * (PHASE_MAX - phase)) / PHASE_MAX;
+    // A king swarmed by heavy pieces can sum past the mate scores; the search
+    // must never read a static score as a mate, so the score stays below them.
+    const int blended = info.mat_score + (mg_diff * phase + eg_diff * (PHASE_MAX - phase)) / PHASE_MAX;
+    const int score = std::clamp(blended, -EVAL_LIMIT, EVAL_LIMIT);
     if constexpr (Trace) {
         out->score = score;
         out->material = info.mat_score;

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "board/table_memory.h"
 #include "board/tables.h"
 #include "eval/eval_terms.h"
 
@@ -46,8 +47,7 @@ bool pawn_table_allocate(Position& pos, int power) {
     power = std::clamp(power, 1, 32);
     const std::uint64_t entries = std::uint64_t(1) << power;
     const std::uint64_t bytes = entries * sizeof(PawnEntry);
-    if (bytes > std::uint64_t(SIZE_MAX)) return false;  // beyond a 32-bit address space
-    void* table = std::malloc(std::size_t(bytes));
+    void* table = table_alloc(bytes);
     if (!table) return false;
     pos.pawn_table = static_cast<PawnEntry*>(table);
     pos.pawn_table_size = entries;

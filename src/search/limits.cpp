@@ -9,6 +9,10 @@ namespace {
 
 constexpr std::int64_t INFO_INTERVAL_MS = 1000;
 constexpr int DROP_TO_EXTEND = 30;  // a root score falling this far earns more time
+constexpr std::int64_t INITIAL_POLL_INTERVAL = 8192;
+
+std::int64_t harness_node_ceiling = INT64_MAX;
+std::int64_t harness_poll_interval = 0;
 
 void extend_soft_deadline(SearchInfo& info, std::int64_t amount) {
     info.soft_deadline = std::min(info.soft_deadline + amount, info.hard_deadline);
@@ -16,7 +20,17 @@ void extend_soft_deadline(SearchInfo& info, std::int64_t amount) {
 
 }  // namespace
 
+std::int64_t first_poll_interval() {
+    return harness_poll_interval > 0 ? harness_poll_interval : INITIAL_POLL_INTERVAL;
+}
+
+void set_search_harness_limits(std::int64_t node_ceiling, std::int64_t poll_interval) {
+    harness_node_ceiling = node_ceiling;
+    harness_poll_interval = poll_interval;
+}
+
 void node_limit_test(SearchInfo& info) {
+    if (info.nodes >= harness_node_ceiling) info.status = STOPPED;
     if (info.status == THINKING && info.nodes_limited && info.nodes >= info.node_limit) {
         info.status = STOPPED;
         print_out(OUT_LOG, "info string Aborting search: nodes spent = %x\n", unsigned(info.nodes));

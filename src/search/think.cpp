@@ -13,6 +13,8 @@
 #include "search/trans_table.h"
 #include "uci/uci.h"
 
+static_assert(EVAL_LIMIT < MATE_BOUND, "a static score must never read as a mate");
+
 namespace {
 
 constexpr int MAX_ITERATION = 128;
@@ -57,9 +59,11 @@ void print_currmove(const SearchInfo& info, Move move) {
 }
 
 // Waits, polling the input, until stop, quit or ponderhit ends a search that
-// has nothing left to do.
+// has nothing left to do. Without polling (benchmarks, tests) nothing could
+// ever end the wait, so there is none.
 void wait_for_gui(Position& pos, SearchInfo& info) {
     print_out(OUT_SCREEN | OUT_LOG, "info string Waiting for stop, quit, or ponderhit\n");
+    if (!input_polling()) info.status = STOPPED;
     while (info.status == PONDERING || info.status == ANALYSING) {
         if (input_available())
             check_input(pos, info);

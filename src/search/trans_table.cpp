@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "board/table_memory.h"
+
 namespace {
 
 constexpr int AGE_SHIFT = 26;
@@ -35,8 +37,7 @@ bool tt_allocate(Position& pos, int megabytes) {
     while (power <= bytes) power <<= 1;
     std::uint64_t entries = power / 32;
     std::uint64_t total = (entries + TT_SPILL) * sizeof(TransEntry);
-    if (total > std::uint64_t(SIZE_MAX)) return false;
-    pos.trans_table = static_cast<TransEntry*>(std::malloc(std::size_t(total)));
+    pos.trans_table = static_cast<TransEntry*>(table_alloc(total));
     if (!pos.trans_table) return false;
     pos.trans_table_size = entries + TT_SPILL;
     pos.trans_table_mask = entries - 1;

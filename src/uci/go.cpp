@@ -3,6 +3,7 @@
 #include "uci/go.h"
 
 #include <algorithm>
+#include <cassert>
 #include <chrono>
 #include <cinttypes>
 #include <cstring>
@@ -19,7 +20,6 @@ namespace {
 
 constexpr int TIME_PERCENT = 95;           // of the clock; the rest covers lag the reserve misses
 constexpr std::int64_t MAX_MOVES_TO_GO = 30;  // also assumed when the interface gives none
-constexpr int INITIAL_POLL_INTERVAL = 8192;  // until the first long iteration measures the speed
 constexpr std::int64_t COUNT_CEILING = INT32_MAX;
 
 using text::is_space;
@@ -27,6 +27,12 @@ bool is_file(char c) { return c >= 'a' && c <= 'h'; }
 bool is_rank(char c) { return c >= '1' && c <= '8'; }
 
 bool is_digit(char c) { return c >= '0' && c <= '9'; }
+
+[[maybe_unused]] bool is_root_move(const Position& pos, Move move) {
+    MoveList legal;
+    gen_legal_moves(pos, legal);
+    return std::any_of(legal.moves, legal.moves + legal.count, [&](const ScoredMove& m) { return m.move == move; });
+}
 
 }  // namespace
 
@@ -39,7 +45,7 @@ void search_info_init(SearchInfo& info, std::int64_t now) {
     info = SearchInfo{};
     info.status = THINKING;
     info.depth_limit = MAX_PLY;
-    info.poll_interval = INITIAL_POLL_INTERVAL;
+    info.poll_interval = first_poll_interval();
     info.start_time = now;
     info.last_info_time = now;
     info.prev2_score = info.prev_score = info.best_score = -10000;
@@ -212,6 +218,7 @@ void uci_go(Position& pos, const char* text) {
         print_out(OUT_SCREEN | OUT_LOG, "info string No legal move found. Start a new game.\n\n");
         return;
     }
+    assert(is_root_move(pos, info.best_move));
     // move_to_text has one buffer, so each move gets its own print.
     print_out(OUT_SCREEN | OUT_LOG, "bestmove %s", move_to_text(info.best_move));
     if (info.ponder_move != NO_MOVE) print_out(OUT_SCREEN | OUT_LOG, " ponder %s", move_to_text(info.ponder_move));

@@ -98,6 +98,7 @@ void input_init() {
 }
 
 void set_input_polling(bool enabled) { polling_enabled = enabled; }
+bool input_polling() { return polling_enabled; }
 
 int input_available() {
     if (!polling_enabled) return 0;

@@ -22,6 +22,8 @@ namespace {
 // line past this size is split, its rest read as the next line.
 constexpr std::size_t MAX_COMMAND_LINE = std::size_t(1) << 20;
 
+void (*quit_handler)() = nullptr;
+
 void read_command_line(std::string& line) {
     line.clear();
     for (int c; (c = std::getc(stdin)) != EOF;) {
@@ -126,5 +128,8 @@ void engine_quit(Position& pos) {
     tt_free(pos);
     pawn_table_free(pos);
     options_free();
+    if (quit_handler) quit_handler();
     std::exit(0);
 }
+
+void set_quit_handler(void (*handler)()) { quit_handler = handler; }

@@ -34,6 +34,10 @@ void close_output_files();
 void engine_init(Position& pos);
 void command_loop(Position& pos);
 [[noreturn]] void engine_quit(Position& pos);
+// The in-process harnesses (fuzzers, tests) cannot let the engine end their
+// process: after its clean-up, engine_quit calls this handler instead of
+// exiting. The handler must not return (it throws); the engine never sets one.
+void set_quit_handler(void (*handler)());
 void uci_identify();
 void uci_newgame(Position& pos);
 
@@ -51,6 +55,7 @@ void parse_move_list(const MoveList& legal, const char* text, Move* search_moves
 // input is not a GUI, and its end must not end the process.
 void input_init();  // start-up: standard input unbuffered (and binary on Windows)
 void set_input_polling(bool enabled);
+bool input_polling();
 int input_available();
 void check_input(Position& pos, SearchInfo& info);
 void ponder_hit(SearchInfo& info);
