@@ -22,6 +22,9 @@ namespace fuzz {
 namespace {
 
 constexpr int HARNESS_HASH_MB = 4;
+// The search uses only the start of the table: searches are a few hundred
+// nodes, and the table is cleared for every input.
+constexpr std::uint64_t HARNESS_TT_ENTRIES = 1 << 14;
 constexpr int HARNESS_PAWN_HASH_POWER = 10;
 
 [[noreturn]] void throw_quit() { throw EngineQuit{}; }
@@ -102,14 +105,15 @@ void reset_engine() {
     options_free();
     options_init();
     book_close(pos);
-    if (!pos.trans_table || pos.trans_table_size != (std::uint64_t(HARNESS_HASH_MB) << 20) / 16 + TT_SPILL)
+    if (!pos.trans_table || pos.trans_table_size != HARNESS_TT_ENTRIES + TT_SPILL) {
         tt_allocate(pos, HARNESS_HASH_MB);
-    else
-        tt_clear(pos);
+        pos.trans_table_size = HARNESS_TT_ENTRIES + TT_SPILL;
+        pos.trans_table_mask = HARNESS_TT_ENTRIES - 1;
+    }
+    tt_clear(pos);
     if (!pos.pawn_table || pos.pawn_table_size != (std::uint64_t(1) << HARNESS_PAWN_HASH_POWER))
         pawn_table_allocate(pos, HARNESS_PAWN_HASH_POWER);
-    else
-        pawn_table_clear(pos);
+    pawn_table_clear(pos);
     require(pos.trans_table && pos.pawn_table, "the harness's own tables could not be allocated", "");
     read_params(*pos.params);
     read_fen(pos, START_FEN);

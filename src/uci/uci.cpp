@@ -123,12 +123,12 @@ void command_loop(Position& pos) {
 
 void engine_quit(Position& pos) {
     print_out(OUT_LOG, "info string Corvane is quitting.\n");
+    if (quit_handler) quit_handler();
     close_output_files();
     book_close(pos);
     tt_free(pos);
     pawn_table_free(pos);
     options_free();
-    if (quit_handler) quit_handler();
     std::exit(0);
 }
 

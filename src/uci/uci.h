@@ -35,8 +35,9 @@ void engine_init(Position& pos);
 void command_loop(Position& pos);
 [[noreturn]] void engine_quit(Position& pos);
 // The in-process harnesses (fuzzers, tests) cannot let the engine end their
-// process: after its clean-up, engine_quit calls this handler instead of
-// exiting. The handler must not return (it throws); the engine never sets one.
+// process: engine_quit hands over to this handler, which owns the tables and
+// options from then on, instead of releasing them and exiting. The handler
+// must not return (it throws); the engine never sets one.
 void set_quit_handler(void (*handler)());
 void uci_identify();
 void uci_newgame(Position& pos);
