@@ -34,6 +34,16 @@ test-sanitize:
 	cmake --build $(SANITIZE_DIR) -j $(JOBS)
 	cd $(SANITIZE_DIR) && $(CTEST)
 
+# Corvane plays itself SOAK_GAMES games under the sanitizers (1 s + 10 ms a
+# side, random option changes between games, isready and stop at random moments).
+SOAK_GAMES ?= 200
+.PHONY: soak
+soak:
+	cmake -S . -B $(SANITIZE_DIR) -DCMAKE_BUILD_TYPE=Debug -DCORVANE_SANITIZE=ON \
+	    -DCORVANE_TEST_LEVEL=light -DCORVANE_WERROR=$(WERROR)
+	cmake --build $(SANITIZE_DIR) -j $(JOBS)
+	cd $(SANITIZE_DIR) && CORVANE_SOAK_GAMES=$(SOAK_GAMES) ./tests/corvane_tests --gtest_filter='Soak.*'
+
 # Debian's GoogleTest is 64-bit only, so this build compiles its own.
 test-m32:
 	cmake -S . -B $(M32_DIR) -DCMAKE_BUILD_TYPE=Release -DCORVANE_M32=ON -DCORVANE_BUNDLED_GTEST=ON \

@@ -1,10 +1,16 @@
 // Corvane against Corvane, two processes at a fast clock: every bestmove must
-// be legal and every move must be made within the mover's clock.
+// be legal, every move made within the mover's clock, every reply well formed.
+// The soak variant (make soak) plays many such games with random option
+// changes between them and isready or stop sent at random moments.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <map>
+#include <random>
 #include <regex>
+#include <thread>
 
 #include "harness/engine_process.h"
 #include "movegen/movegen.h"
@@ -13,71 +19,214 @@
 
 namespace {
 
-// The slow builds (sanitizers, 32-bit under emulation) search many times
-// slower, so their games get a clock that leaves the same margin per move;
-// below about a second the default Time Buffer leaves no time to plan with.
-constexpr int START_CLOCK_MS = CORVANE_LIGHT_TESTS ? 6000 : 2000;
-constexpr int INCREMENT_MS = CORVANE_LIGHT_TESTS ? 100 : 50;
-constexpr int MAX_PLIES = CORVANE_LIGHT_TESTS ? 40 : 200;
+using Clock = std::chrono::steady_clock;
+
+struct GameRules {
+    int start_clock_ms;
+    int increment_ms;
+    int max_plies;
+    bool probes;  // isready and stop at random moments
+};
+
+struct GameRecord {
+    std::string result;
+    std::string moves;
+    int plies = 0;
+    int isready_probes = 0;
+    int stop_probes = 0;
+};
 
 bool insufficient_material(const Position& pos) {
     if (pos.pawns() | pos.rooks() | pos.queens()) return false;
     return popcount(pos.knights() | pos.bishops()) <= 1;
 }
 
-}  // namespace
+// Every line the engine may print while it plays.
+bool well_formed(const std::string& line) {
+    static const std::string MOVE = "[a-h][1-8][a-h][1-8][nbrq]?";
+    static const std::regex FORMS(
+        "|readyok|bestmove " + MOVE + "( ponder " + MOVE + ")?|info string .*"
+        "|info(( (depth|seldepth|time|nodes|hashfull|nps|currmovenumber) \\d+| score (cp|mate) -?\\d+"
+        "| currmove " + MOVE + "| (pv|currline)( " + MOVE + ")*)+ ?)");
+    return std::regex_match(line, FORMS);
+}
 
-TEST(SelfPlay, GamesEndWithLegalMovesAndNoTimeLoss) {
-    EngineProcess players[2];
-    for (auto& p : players) {
-        p.send("uci");
-        p.wait_for("^uciok$");
-        p.send("ucinewgame");
-        p.send("isready");
-        p.wait_for("^readyok$");
-    }
-    std::string moves;
-    std::int64_t clock[2] = {START_CLOCK_MS, START_CLOCK_MS};
+std::int64_t ms_since(Clock::time_point start) {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
+}
+
+// One game from the start position, players[0] white; a broken rule records
+// a failure and ends the game.
+GameRecord play_game(EngineProcess* const (&players)[2], const GameRules& rules, std::mt19937& rng) {
+    GameRecord game;
+    std::int64_t clock[2] = {rules.start_clock_ms, rules.start_clock_ms};
     std::map<Key, int> seen;
-    std::string result = "200 plies";
-    for (int ply = 0; ply < MAX_PLIES; ++ply) {
+    game.result = "adjudicated draw";
+    for (; game.plies < rules.max_plies; ++game.plies) {
         Position& pos = test_position("8/8/8/8/8/8/8/8 w - - 0 1");
-        std::string position = "startpos" + (moves.empty() ? "" : " moves" + moves);
+        const std::string position = "startpos" + (game.moves.empty() ? "" : " moves" + game.moves);
         uci_position(pos, position.c_str());
         MoveList legal;
         gen_legal_moves(pos, legal);
         if (legal.count == 0) {
-            result = in_check(pos) ? "mate" : "stalemate";
+            game.result = in_check(pos) ? (pos.side == WHITE ? "0-1" : "1-0") : "stalemate";
             break;
         }
         if (pos.st.fifty >= 100 || ++seen[pos.st.hash] >= 3 || insufficient_material(pos)) {
-            result = "draw by rule";
+            game.result = "draw by rule";
             break;
         }
 
-        const int us = ply % 2;
-        EngineProcess& engine = players[us];
+        const int us = game.plies % 2;
+        EngineProcess& engine = *players[us];
+        const std::size_t first_line = engine.lines().size();
         engine.send("position " + position);
-        const auto start = std::chrono::steady_clock::now();
+        const auto start = Clock::now();
         engine.send("go wtime " + std::to_string(clock[0]) + " btime " + std::to_string(clock[1]) + " winc " +
-                    std::to_string(INCREMENT_MS) + " binc " + std::to_string(INCREMENT_MS));
-        auto line = engine.wait_for("^bestmove ", 20000);
-        const std::int64_t used = std::chrono::duration_cast<std::chrono::milliseconds>(
-                                      std::chrono::steady_clock::now() - start)
-                                      .count();
-        ASSERT_TRUE(line.has_value()) << "no answer at ply " << ply;
-        std::smatch m;
-        ASSERT_TRUE(std::regex_search(*line, m, std::regex("^bestmove (\\S+)"))) << *line;
+                    std::to_string(rules.increment_ms) + " binc " + std::to_string(rules.increment_ms));
+        const int probe = rules.probes ? int(rng() % 10) : 9;
+        if (probe < 2) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(rng() % 30));
+            engine.send(probe == 0 ? "isready" : "stop");
+            ++(probe == 0 ? game.isready_probes : game.stop_probes);
+        }
+        auto line = engine.wait_for("^bestmove ", 30000);
+        const std::int64_t used = ms_since(start);
+        EXPECT_TRUE(line.has_value()) << "no answer at ply " << game.plies;
+        if (!line) return game;
+        if (probe == 0) {  // readyok may come before or after bestmove
+            const auto& said = engine.lines();
+            if (std::find(said.begin() + std::ptrdiff_t(first_line), said.end(), "readyok") == said.end() &&
+                !engine.wait_for("^readyok$"))
+                return game;
+        }
+
+        for (std::size_t i = first_line; i < engine.lines().size(); ++i)
+            EXPECT_TRUE(well_formed(engine.lines()[i])) << "malformed reply: " << engine.lines()[i];
+        const std::string move = line->substr(9, line->find(' ', 9) - 9);
         bool legal_move = false;
-        for (int i = 0; i < legal.count; ++i) legal_move |= m[1].str() == move_to_text(legal.moves[i].move);
-        ASSERT_TRUE(legal_move) << m[1].str() << " is illegal after " << position;
-        ASSERT_LE(used, clock[us]) << "lost on time at ply " << ply << " (" << used << " ms)";
-        clock[us] += INCREMENT_MS - used;
-        moves += " " + m[1].str();
+        for (int i = 0; i < legal.count; ++i) legal_move |= move == move_to_text(legal.moves[i].move);
+        EXPECT_TRUE(legal_move) << move << " is illegal after " << position;
+        EXPECT_LE(used, clock[us]) << "lost on time at ply " << game.plies << " (" << used << " ms)";
+        if (!legal_move || used > clock[us]) return game;
+        clock[us] += rules.increment_ms - used;
+        game.moves += " " + move;
     }
+    return game;
+}
+
+void start_players(EngineProcess (&players)[2]) {
+    for (auto& p : players) {
+        p.send("uci");
+        p.wait_for("^uciok$");
+    }
+}
+
+void new_game(EngineProcess (&players)[2]) {
+    for (auto& p : players) {
+        p.send("ucinewgame");
+        p.send("isready");
+        p.wait_for("^readyok$");
+    }
+}
+
+void quit_players(EngineProcess (&players)[2]) {
     for (auto& p : players) {
         p.send("quit");
         EXPECT_EQ(p.wait_exit(), 0);
     }
-    std::cout << "game over: " << result << " after" << moves << "\n";
+}
+
+// An option and the values the soak draws from (the listed range, with
+// tables kept small enough for two sanitized engines).
+struct OptionDraw {
+    const char* name;
+    int low, high;  // a check option draws 0 or 1
+    bool check;
+};
+
+constexpr OptionDraw SOAK_OPTIONS[] = {
+    {"Hash", 1, 64, false},
+    {"Pawn Hash", 1, 16, false},
+    {"Time Buffer", 0, 300, false},
+    {"Transposition Table", 0, 1, true},
+    {"Null Move Pruning", 0, 1, true},
+    {"Internal Iterative Deepening", 0, 1, true},
+    {"Internal Iterative Deepening Depth", 1, 15, false},
+    {"Delta Pruning", 0, 1, true},
+    {"Delta Pruning Threshold", 0, 500, false},
+    {"Zero Pruning", 0, 1, true},
+    {"Zero Pruning Aggressive", 0, 1, true},
+    {"Zero Pruning Level", 1, 15, false},
+    {"Zero Pruning Threshold", 0, 500, false},
+    {"Zero Pruning Multiplier", 0, 500, false},
+    {"Speculation PV", 0, 1, true},
+    {"Speculation PV Level", 0, 30, false},
+    {"Speculation", 0, 1, true},
+    {"Speculation Base", 2, 15, false},
+    {"Speculation Level", 2, 30, false},
+    {"Extended Speculation", 0, 1, true},
+    {"Extended Speculation Base", 3, 15, false},
+    {"Extended Speculation Level", 2, 30, false},
+    {"King Attacks Aggression Level", 0, 20, false},
+    {"Piece Attacks Midgame", 0, 20, false},
+    {"Piece Attacks Endgame", 0, 20, false},
+    {"UCI_ShowCurrLine", 0, 1, true},
+};
+
+}  // namespace
+
+// The slow builds (sanitizers, 32-bit under emulation) search many times
+// slower, so their games get a clock that leaves the same margin per move;
+// below about a second the default Time Buffer leaves no time to plan with.
+TEST(SelfPlay, GamesEndWithLegalMovesAndNoTimeLoss) {
+    const GameRules rules{CORVANE_LIGHT_TESTS ? 6000 : 2000, CORVANE_LIGHT_TESTS ? 100 : 50,
+                          CORVANE_LIGHT_TESTS ? 40 : 200, false};
+    EngineProcess players[2];
+    start_players(players);
+    new_game(players);
+    std::mt19937 rng(1);
+    const GameRecord game = play_game({&players[0], &players[1]}, rules, rng);
+    quit_players(players);
+    std::cout << "game over: " << game.result << " after" << game.moves << "\n";
+}
+
+// CORVANE_SOAK_GAMES games (skipped when unset); CORVANE_SOAK_SEED varies them.
+TEST(Soak, ManyGamesWithRandomOptionsAndInterruptions) {
+    const char* games_text = std::getenv("CORVANE_SOAK_GAMES");
+    if (!games_text) GTEST_SKIP() << "set CORVANE_SOAK_GAMES to run the soak";
+    const int games = std::atoi(games_text);
+    const char* seed_text = std::getenv("CORVANE_SOAK_SEED");
+    std::mt19937 rng(seed_text ? unsigned(std::atoi(seed_text)) : 2026u);
+    const GameRules rules{1000, 10, 160, true};
+
+    EngineProcess players[2];
+    start_players(players);
+    std::map<std::string, int> results;
+    int plies = 0, isready_probes = 0, stop_probes = 0;
+    const auto start = Clock::now();
+    for (int g = 0; g < games && !::testing::Test::HasFailure(); ++g) {
+        for (auto& p : players) {
+            // The fast clock needs a small reserve; the rest is drawn at random.
+            p.send("setoption name Time Buffer value " + std::to_string(rng() % 150));
+            for (int k = 0; k < 3; ++k) {
+                const OptionDraw& o = SOAK_OPTIONS[rng() % std::size(SOAK_OPTIONS)];
+                const int value = o.low + int(rng() % unsigned(o.high - o.low + 1));
+                p.send(std::string("setoption name ") + o.name + " value " +
+                       (o.check ? (value ? "true" : "false") : std::to_string(value)));
+            }
+        }
+        new_game(players);
+        // Each engine has white in every other game.
+        const GameRecord game = play_game({&players[g % 2], &players[1 - g % 2]}, rules, rng);
+        ++results[game.result];
+        plies += game.plies;
+        isready_probes += game.isready_probes;
+        stop_probes += game.stop_probes;
+    }
+    quit_players(players);
+    std::cout << "soak: " << games << " games, " << plies << " moves, " << isready_probes << " isready and "
+              << stop_probes << " stop probes, " << ms_since(start) / 1000 << " s;";
+    for (const auto& [result, count] : results) std::cout << " " << result << ": " << count << ";";
+    std::cout << "\n";
 }
