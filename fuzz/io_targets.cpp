@@ -46,7 +46,7 @@ public:
         const int fd = open(file.path().c_str(), O_RDONLY);
         require(fd >= 0 && dup2(fd, 0) == 0, "the script could not become standard input", file.path());
         close(fd);
-        std::clearerr(stdin);
+        input_reset();
         set_input_polling(true);
     }
     ~ScriptAsInput() {
@@ -55,7 +55,7 @@ public:
             dup2(saved_, 0);
             close(saved_);
         }
-        std::clearerr(stdin);
+        input_reset();
     }
 
 private:

@@ -137,8 +137,9 @@ TEST(UciBook, BookFileOpensWhenSetWithSpacesInTheName) {
               std::string::npos);
 }
 
-// Whole records followed by a partial one, a file shorter than one record,
-// records of illegal moves, a directory: never a crash, never an illegal move.
+// Whole records followed by a partial one, a file shorter than one record, an
+// empty file, records out of key order, records of illegal moves, a directory:
+// never a crash, never an illegal move.
 TEST(UciBook, DamagedFilesNeverCrashOrGiveIllegalMoves) {
     constexpr std::uint64_t START_KEY = 0x463b96181691fc9cULL;
     EngineProcess engine;
@@ -149,11 +150,15 @@ TEST(UciBook, DamagedFilesNeverCrashOrGiveIllegalMoves) {
     write("tail.bin", record(5, 6, 21) + record(START_KEY, 11, 27) + "123456789");                  // g1f3, d2d4
     write("short.bin", "0123456789");
     write("illegal.bin", record(START_KEY, 12, 36) + record(START_KEY, 4, 12));  // e2e5, e1e2
+    write("empty.bin", "");
+    // The search for the key may land anywhere in an unsorted file.
+    write("unsorted.bin", record(~0ULL, 12, 28) + record(START_KEY, 12, 28) + record(1, 11, 27) +
+                              record(START_KEY, 11, 27) + record(0, 12, 28));
     with_book(engine, "tail.bin");
     EXPECT_EQ(answer(engine, "startpos", "go depth 2"),
               (std::vector<std::string>{"info string book moves: d2d4(100.00%) ", "bestmove d2d4"}));
     EXPECT_TRUE(searched(answer(engine, "fen 4k3/8/8/8/8/8/8/4K3 w - - 0 1", "go depth 2")));  // key above every key
-    for (const char* file : {"short.bin", "illegal.bin", "."}) {
+    for (const char* file : {"short.bin", "empty.bin", "unsorted.bin", "illegal.bin", "."}) {
         engine.send(std::string("setoption name Book File value ") + file);
         auto lines = answer(engine, "startpos", "go depth 2");
         ASSERT_FALSE(lines.empty()) << file << "\n" << engine.transcript();

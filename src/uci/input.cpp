@@ -1,8 +1,12 @@
-// Input polling during a search: a non-blocking test for a waiting line, and
-// the handling of the four commands that matter while the engine thinks.
-// The operating-system test is the one platform seam of the front end.
+// Standard input: lines read in blocks from the descriptor, the non-blocking
+// test for a waiting line made during a search, and the handling of the four
+// commands that matter while the engine thinks. The operating-system test is
+// the one platform seam of the front end.
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <cstring>
+#include <string>
 
 #include "uci/console_poll.h"
 #include "uci/search_info.h"
@@ -15,25 +19,59 @@
 #include <windows.h>
 #else
 #include <poll.h>
+#include <unistd.h>
+
+#include <cerrno>
 #endif
 
 namespace {
 
 constexpr int POLL_LINE_BUFFER = 256;  // a longer line is read in pieces by later polls
+// A command line is read whole: a position command carries the whole game,
+// and cutting it would make the engine think about another position. Only a
+// line past this size is split, its rest read as the next line.
+constexpr std::size_t MAX_COMMAND_LINE = std::size_t(1) << 20;
 
 bool polling_enabled = true;
 
-// Characters the C library has already taken from the descriptor but not yet
-// handed out. Standard input is unbuffered, so this is normally 0, but a poll
-// of the descriptor alone would miss any that were there.
-int stdio_buffered_input() {
-#if defined(__GLIBC__)
-    return int(stdin->_IO_read_end - stdin->_IO_read_ptr);
-#elif defined(_WIN32) && !defined(_UCRT)
-    return stdin->_cnt;
+// Standard input is read in large blocks into this buffer, which the poll
+// looks at before asking the system: a line waiting here is input waiting.
+constexpr std::size_t INPUT_BLOCK = std::size_t(1) << 16;
+char input_block[INPUT_BLOCK];
+std::size_t input_next = 0, input_end = 0;
+
+// One read of the descriptor; false at end of input or on an error.
+bool refill_input() {
+    input_next = input_end = 0;
+#ifdef _WIN32
+    const int n = _read(0, input_block, unsigned(INPUT_BLOCK));
 #else
-    return 0;
+    ssize_t n;
+    do n = read(0, input_block, INPUT_BLOCK);
+    while (n < 0 && errno == EINTR);
 #endif
+    if (n <= 0) return false;
+    input_end = std::size_t(n);
+    return true;
+}
+
+// Copies input up to and including the next newline to out, at most limit
+// characters; returns how many (0 only at end of input).
+template <typename Out>
+std::size_t take_line(Out&& out, std::size_t limit) {
+    std::size_t taken = 0;
+    while (taken < limit) {
+        if (input_next == input_end && !refill_input()) break;
+        const char* from = input_block + input_next;
+        const std::size_t available = std::min(input_end - input_next, limit - taken);
+        const char* newline = static_cast<const char*>(std::memchr(from, '\n', available));
+        const std::size_t count = newline ? std::size_t(newline - from) + 1 : available;
+        out(from, count);
+        input_next += count;
+        taken += count;
+        if (newline) break;
+    }
+    return taken;
 }
 
 using text::starts_with_nocase;
@@ -86,14 +124,14 @@ int platform_input_available() {
 
 }  // namespace
 
-// Unbuffered, so that no line waits in the C library where a poll of the
-// system cannot see it. On Windows also binary: in text mode a stray Ctrl-Z
-// byte would end the input, and a carriage return would be held back while
-// the library waited for the byte after it; every parser takes a CR as space.
+// Standard input is read from the descriptor, never through the C library,
+// so no line can wait in a buffer the poll does not know. On Windows the
+// descriptor is binary: in text mode a stray Ctrl-Z byte would end the input,
+// and a carriage return would be held back while the library waited for the
+// byte after it; every parser takes a CR as space.
 void input_init() {
-    std::setvbuf(stdin, nullptr, _IONBF, 0);
 #ifdef _WIN32
-    _setmode(_fileno(stdin), _O_BINARY);
+    _setmode(0, _O_BINARY);
 #endif
 }
 
@@ -102,9 +140,28 @@ bool input_polling() { return polling_enabled; }
 
 int input_available() {
     if (!polling_enabled) return 0;
-    if (int buffered = stdio_buffered_input(); buffered > 0) return buffered;
+    if (input_next < input_end) return int(input_end - input_next);
     return platform_input_available();
 }
+
+void read_command_line(std::string& line) {
+    line.clear();
+    if (!take_line([&](const char* from, std::size_t n) { line.append(from, n); }, MAX_COMMAND_LINE))
+        line = "quit\n";
+}
+
+// Called during a search: copies into the caller's buffer, allocating nothing.
+void read_input_line(char* buf, int size) {
+    char* end = buf;
+    if (size < 2 || !take_line([&](const char* from, std::size_t n) { end = std::copy(from, from + n, end); },
+                               std::size_t(size - 1))) {
+        std::snprintf(buf, std::size_t(size), "quit\n");
+        return;
+    }
+    *end = '\0';
+}
+
+void input_reset() { input_next = input_end = 0; }
 
 void check_input(Position& pos, SearchInfo& info) {
     static char line[POLL_LINE_BUFFER];

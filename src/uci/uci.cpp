@@ -17,21 +17,7 @@
 
 namespace {
 
-// A command line is read whole: a position command carries the whole game,
-// and cutting it would make the engine think about another position. Only a
-// line past this size is split, its rest read as the next line.
-constexpr std::size_t MAX_COMMAND_LINE = std::size_t(1) << 20;
-
 void (*quit_handler)() = nullptr;
-
-void read_command_line(std::string& line) {
-    line.clear();
-    for (int c; (c = std::getc(stdin)) != EOF;) {
-        line += char(c);
-        if (c == '\n' || line.size() >= MAX_COMMAND_LINE) return;
-    }
-    if (line.empty()) line = "quit\n";
-}
 
 using text::starts_with_nocase;
 
@@ -52,10 +38,6 @@ void allocate_tables(Position& pos) {
 }
 
 }  // namespace
-
-void read_input_line(char* buf, int size) {
-    if (!std::fgets(buf, size, stdin)) std::snprintf(buf, size, "quit\n");
-}
 
 void engine_init(Position& pos) {
     input_init();

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "board/position.h"
 #include "movegen/move.h"
@@ -64,3 +65,9 @@ void ponder_hit(SearchInfo& info);
 // Reads one line of standard input into buf (at most size - 1 characters, the
 // newline included); at end of input the line is "quit\n".
 void read_input_line(char* buf, int size);
+// Reads one command line whole, newline included (a line past 1 MiB is split,
+// its rest read as the next line); at end of input the line is "quit\n".
+void read_command_line(std::string& line);
+// Forgets input already read from the descriptor but not yet handed out, for
+// a harness that gives the engine a new standard input.
+void input_reset();

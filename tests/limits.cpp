@@ -1,0 +1,94 @@
+// The limits a GUI can push the engine to: the largest hash table listed, a
+// table the machine cannot give, and a single line of 20 MB. (A game of
+// 2,000 half-moves and damaged books are covered with the position command
+// and the book.)
+#include <gtest/gtest.h>
+
+#include <regex>
+
+#include "board/table_memory.h"
+#include "eval/pawn_table.h"
+#include "harness/engine_process.h"
+#include "search/trans_table.h"
+#include "test_support.h"
+#include "uci/options.h"
+#include "uci/uci.h"
+
+namespace {
+
+struct Quit {};
+[[noreturn]] void throw_quit() { throw Quit{}; }
+
+// What the setoption line printed, and whether it ended in the orderly quit.
+std::pair<std::string, bool> set_option(Position& pos, const std::string& line) {
+    testing::internal::CaptureStdout();
+    bool quit = false;
+    try {
+        uci_setoption(pos, line.c_str());
+    } catch (const Quit&) {
+        quit = true;
+    }
+    return {testing::internal::GetCapturedStdout(), quit};
+}
+
+}  // namespace
+
+// 4096 MB is the largest size listed; a 64-bit build has it where the machine
+// does, a 32-bit one cannot address it and says so.
+TEST(Limits, HashAtTheLargestListedSize) {
+    EngineProcess engine;
+    engine.send("setoption name Hash value 4096");
+    engine.send("isready");
+    if (sizeof(void*) == 8) {
+        ASSERT_TRUE(engine.wait_for("^readyok$", 120000));
+        engine.send("position startpos moves e2e4");
+        engine.send("go depth 4");
+        EXPECT_TRUE(engine.wait_for("^bestmove [a-h][1-8][a-h][1-8]", 60000));
+        engine.send("quit");
+    } else {
+        EXPECT_TRUE(engine.wait_for("^info string Not enough memory to allocate transposition table\\.$"));
+    }
+    EXPECT_EQ(engine.wait_exit(60000), 0);
+}
+
+// A table the machine cannot give (simulated by a ceiling on table sizes):
+// the engine says which, then quits in order; sizes that fit are taken.
+TEST(Limits, TablesThatCannotBeHadEndTheEngineWithTheMessage) {
+    Position& pos = test_position(START_FEN);
+    set_quit_handler(throw_quit);
+    set_table_size_ceiling(std::uint64_t(64) << 20);
+
+    EXPECT_EQ(set_option(pos, "setoption name Hash value 32"), std::make_pair(std::string(), false));
+    EXPECT_EQ(set_option(pos, "setoption name Hash value 4096"),
+              std::make_pair(std::string("info string Not enough memory to allocate transposition table.\n"), true));
+    EXPECT_EQ(set_option(pos, "setoption name Pawn Hash value 20"), std::make_pair(std::string(), false));
+    EXPECT_EQ(set_option(pos, "setoption name Pawn Hash value 32"),
+              std::make_pair(std::string("info string Not enough memory to allocate pawn table.\n"), true));
+
+    set_table_size_ceiling(UINT64_MAX);
+    set_quit_handler(nullptr);
+    options_init();
+    tt_allocate(pos, 4);
+    pawn_table_allocate(pos, 10);
+}
+
+// A 20 MB line is read in 1 MiB pieces: the first is a position command cut
+// inside a move (played up to the cut), the rest are unknown commands; the
+// engine keeps answering.
+TEST(Limits, TwentyMegabyteLine) {
+    std::string line = "position startpos moves";
+    while (line.size() < 20'000'000) line += " g1f3 g8f6 f3g1 f6g8";
+    EngineProcess engine;
+    engine.send(line + " e2e4");
+    engine.send("isready");
+    ASSERT_TRUE(engine.wait_for("^readyok$", 120000));
+    int unknown = 0;
+    for (const std::string& said : engine.lines()) unknown += said == "info string Unknown UCI command.";
+    EXPECT_EQ(unknown, 19);
+    EXPECT_TRUE(std::regex_match(engine.lines()[engine.lines().size() - 2 - unknown],
+                                 std::regex("info string Illegal move: \\S+")));
+    engine.send("go depth 3");
+    EXPECT_TRUE(engine.wait_for("^bestmove [a-h][1-8][a-h][1-8]"));
+    engine.send("quit");
+    EXPECT_EQ(engine.wait_exit(), 0);
+}
