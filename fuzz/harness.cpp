@@ -7,12 +7,10 @@
 #include <vector>
 
 #include "board/table_memory.h"
-#include "board/tables.h"
 #include "book/book.h"
 #include "eval/eval.h"
 #include "eval/pawn_table.h"
 #include "movegen/movegen.h"
-#include "movegen/picker.h"
 #include "search/search.h"
 #include "search/trans_table.h"
 #include "uci/options.h"
@@ -90,11 +88,7 @@ Position& engine() {
     set_quit_handler(throw_quit);
     set_search_harness_limits(SEARCH_NODE_CEILING, SEARCH_POLL_INTERVAL);
     set_table_size_ceiling(TABLE_SIZE_CEILING);
-    init_tables();
-    init_keys();
-    init_pst();
-    init_stage_table();
-    init_material_table();
+    init_static_tables();
     pos.params = &pos.param_block;
     reset_engine();
     return pos;

@@ -43,11 +43,7 @@ void init_engine_tables() {
     // input: its end would quit the process with status 0, a silent pass.
     set_input_polling(false);
     options_init();
-    init_tables();
-    init_keys();
-    init_pst();
-    init_stage_table();
-    init_material_table();
+    init_static_tables();
 }
 
 Position& test_position(const std::string& fen) {

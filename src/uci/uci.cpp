@@ -47,11 +47,7 @@ void engine_init(Position& pos) {
     print_out(OUT_SCREEN | OUT_LOG, "Use Universal Chess Interface commands\n");
     print_out(OUT_SCREEN | OUT_LOG, "Active Beta Testers: the Corvane team\n\n");
     options_init();
-    init_tables();
-    init_keys();
-    init_pst();
-    init_stage_table();
-    init_material_table();
+    init_static_tables();
     pos.book_file = nullptr;
     pos.pawn_table = nullptr;
     pos.trans_table = nullptr;
@@ -60,6 +56,14 @@ void engine_init(Position& pos) {
     allocate_tables(pos);
     read_params(*pos.params);
     read_fen(pos, START_FEN);
+}
+
+void init_static_tables() {
+    init_tables();
+    init_keys();
+    init_pst();
+    init_stage_table();
+    init_material_table();
 }
 
 void uci_identify() {

@@ -33,6 +33,9 @@ void close_output_files();
 
 // Start-up steps 1-10; the process is then ready for commands.
 void engine_init(Position& pos);
+// The tables that depend only on geometry and material (attacks, keys,
+// piece-square values, picker stages, the material table), built in order.
+void init_static_tables();
 void command_loop(Position& pos);
 [[noreturn]] void engine_quit(Position& pos);
 // The in-process harnesses (fuzzers, tests) cannot let the engine end their

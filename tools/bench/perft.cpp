@@ -35,11 +35,7 @@ std::int64_t bench_now_ms() {
 
 void bench_setup(Position& pos, bool hash_tables) {
     options_init();
-    init_tables();
-    init_keys();
-    init_pst();
-    init_stage_table();
-    init_material_table();
+    init_static_tables();
     pos.params = &pos.param_block;
     read_params(*pos.params);
     if (hash_tables && !(pawn_table_allocate(pos, option_get_int("Pawn Hash")) && tt_allocate(pos, option_get_int("Hash")))) {
