@@ -29,8 +29,15 @@ void* operator new(std::size_t size) {
     if (void* p = std::malloc(size ? size : 1)) return p;
     throw std::bad_alloc();
 }
+// The non-throwing form (std::stable_sort's buffer) must come from the same
+// heap as the delete above frees into.
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+    ++allocations;
+    return std::malloc(size ? size : 1);
+}
 void operator delete(void* p) noexcept { std::free(p); }
 void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
 
 TEST(NoAllocation, HotPathsStayOnTheStack) {
     auto info = std::make_unique<SearchInfo>();
