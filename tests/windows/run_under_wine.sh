@@ -42,6 +42,7 @@ E2E_TESTS=(
     'GoCommand.QuitOrClosedInputDuringASearchEndsCleanly'
     'GoCommand.MalformedParametersNeverHangOrCorruptTheNextSearch'
     'BookEngine.*'
+    'Limits.TwentyMegabyteLine'
     'BenchCli.*'
 )
 # A renamed test must not drop out of the run unnoticed.
