@@ -44,6 +44,15 @@ TEST(GoCommand, LimitsOverrideInOrderAndTheMoversClockWins) {
     EXPECT_TRUE(info.allotted_time == 1866 && info.soft_deadline == NOW + 1866 && info.hard_deadline == NOW + 22400);
     go_prepare(pos, "btime 60000 binc 1000", info, NOW);  // black's clock while white moves
     EXPECT_FALSE(info.time_limited);
+    EXPECT_EQ(info.poll_interval, 8192);
+
+    // A short deadline brings the first look at the clock forward.
+    go_prepare(pos, "movetime 20", info, NOW);
+    EXPECT_EQ(info.poll_interval, 320);
+    go_prepare(pos, "wtime 1000 winc 10", info, NOW);  // nothing left after the reserve
+    EXPECT_EQ(info.poll_interval, 256);
+    go_prepare(pos, "movetime 600", info, NOW);
+    EXPECT_EQ(info.poll_interval, 8192);
 
     Position& black = test_position("rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq - 0 1");
     option_set("Time Buffer", "0");  // read at the go, not at the last read_params

@@ -21,6 +21,8 @@ namespace {
 constexpr int TIME_PERCENT = 95;           // of the clock; the rest covers lag the reserve misses
 constexpr std::int64_t MAX_MOVES_TO_GO = 30;  // also assumed when the interface gives none
 constexpr std::int64_t COUNT_CEILING = INT32_MAX;
+constexpr std::int64_t POLL_NODES_PER_MS = 16;
+constexpr std::int64_t MIN_POLL_INTERVAL = 256;
 
 using text::is_space;
 bool is_file(char c) { return c >= 'a' && c <= 'h'; }
@@ -179,6 +181,13 @@ void go_prepare(const Position& pos, const char* text, SearchInfo& info, std::in
         info.soft_deadline = now + budget.target;
         info.hard_deadline = now + budget.absolute;
     }
+
+    // The first look at the clock must come well before a short deadline,
+    // whatever the speed: at this many nodes per millisecond of the hard
+    // limit, even a slow build (sanitizers, emulation) looks several times.
+    if (info.time_limited)
+        info.poll_interval = std::min(info.poll_interval,
+                                      std::max((info.hard_deadline - now) * POLL_NODES_PER_MS, MIN_POLL_INTERVAL));
 
     // The limits above hold in every status; the search applies the time
     // limits only while THINKING, so a ponder search waits for ponderhit.
