@@ -8,9 +8,9 @@
 #include <chrono>
 #include <cstdlib>
 #include <map>
+#include <optional>
 #include <random>
 #include <regex>
-#include <thread>
 
 #include "harness/engine_process.h"
 #include "movegen/movegen.h"
@@ -84,14 +84,25 @@ GameRecord play_game(EngineProcess* const (&players)[2], const GameRules& rules,
         const auto start = Clock::now();
         engine.send("go wtime " + std::to_string(clock[0]) + " btime " + std::to_string(clock[1]) + " winc " +
                     std::to_string(rules.increment_ms) + " binc " + std::to_string(rules.increment_ms));
+        // A probe goes in at a random moment of the search; the mover's clock
+        // stops when bestmove arrives, which may be before the probe is sent.
+        std::optional<std::string> line;
+        std::int64_t used = 0;
         const int probe = rules.probes ? int(rng() % 10) : 9;
         if (probe < 2) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(rng() % 30));
+            const auto send_at = start + std::chrono::milliseconds(rng() % 30);
+            while (!line && Clock::now() < send_at) {
+                const auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(send_at - Clock::now());
+                auto said = engine.read_line(int(std::max<std::int64_t>(1, wait.count())));
+                if (said && said->rfind("bestmove ", 0) == 0) line = said, used = ms_since(start);
+            }
             engine.send(probe == 0 ? "isready" : "stop");
             ++(probe == 0 ? game.isready_probes : game.stop_probes);
         }
-        auto line = engine.wait_for("^bestmove ", 30000);
-        const std::int64_t used = ms_since(start);
+        if (!line) {
+            line = engine.wait_for("^bestmove ", 30000);
+            used = ms_since(start);
+        }
         EXPECT_TRUE(line.has_value()) << "no answer at ply " << game.plies;
         if (!line) return game;
         if (probe == 0) {  // readyok may come before or after bestmove
