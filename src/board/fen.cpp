@@ -149,8 +149,8 @@ void read_fen(Position& pos, const char* text) {
     pos.fen_error = !read_fields(pos, text);
 
     // Text that stopped early still leaves a record whose sums and keys
-    // describe the board it holds; the position command then refuses to play
-    // on it when it is not a position a game can reach.
+    // describe the board it holds; fen_error keeps the position command and
+    // go from playing on a board the GUI never meant.
     for (int us = WHITE; us <= BLACK; ++us) pos.st.mat_idx[us] = compute_mat_idx(pos, us);
     if (pos.st.ep != NO_SQUARE) pos.st.hash ^= ep_key[pos.st.ep & 7];
     if (pos.side == WHITE) pos.st.hash ^= side_key;

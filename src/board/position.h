@@ -147,7 +147,8 @@ int compute_mat_idx(const Position& pos, int us);
 // of the first difference, or nullptr when the position is consistent.
 const char* position_inconsistency(const Position& pos);
 
-// A position a game can hold, read from FEN text without error: one king per colour, no pawn on a back rank,
-// material a game can reach, and the side not to move not in check. Returns
-// nullptr when playable, else the reason. Searching anything else is refused.
+// A position a game can hold, read from FEN text without error: one king per
+// colour, no pawn on a back rank, material a game can reach, and the side not
+// to move not in check. Returns nullptr when playable, else the reason.
+// Searching anything else is refused.
 const char* position_unplayable(const Position& pos);
