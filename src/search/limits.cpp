@@ -30,7 +30,6 @@ void set_search_harness_limits(std::int64_t node_ceiling, std::int64_t poll_inte
 }
 
 void node_limit_test(SearchInfo& info) {
-    if (info.nodes >= harness_node_ceiling) info.status = STOPPED;
     if (info.status == THINKING && info.nodes_limited && info.nodes >= info.node_limit) {
         info.status = STOPPED;
         print_out(OUT_LOG, "info string Aborting search: nodes spent = %x\n", unsigned(info.nodes));
@@ -41,6 +40,7 @@ void check_limits_pv(Position& pos, SearchInfo& info) { node::count(pos, info); 
 
 void check_limits(Position& pos, SearchInfo& info) {
     info.nodes_since_poll = 0;
+    if (info.nodes >= harness_node_ceiling) info.status = STOPPED;
     check_input(pos, info);
     if (info.status == STOPPED) return;
 

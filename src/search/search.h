@@ -33,9 +33,10 @@ void node_limit_test(SearchInfo& info);
 // The node interval between two looks at the clock and the input, until the
 // first long iteration measures the speed.
 std::int64_t first_poll_interval();
-// The in-process harnesses keep every search small: past node_ceiling nodes a
-// search stops whatever its status, and the first polls come every
-// poll_interval nodes (0 keeps the engine's own). The engine never sets them.
+// The in-process harnesses keep every search small: the first polls come
+// every poll_interval nodes (0 keeps the engine's own), and the first poll
+// past node_ceiling nodes stops the search whatever its status. The engine
+// never sets them.
 void set_search_harness_limits(std::int64_t node_ceiling, std::int64_t poll_interval);
 
 bool gives_check(const Position& pos, Move move, Bitboard candidates);
