@@ -77,7 +77,7 @@ bool read_fields(Position& pos, const char* text) {
             int index = int(letter - PIECE_LETTERS);
             place(pos, index < 6 ? WHITE : BLACK, index % 6 + 1, make_square(file, rank));
             ++file;
-        } else if (c == '/' || c == ' ') {
+        } else if (c == '/' || c == ' ' || c == '\t') {
             --rank;
             file = 0;
         } else {

@@ -169,14 +169,15 @@ void check_input(Position& pos, SearchInfo& info) {
     read_input_line(line, POLL_LINE_BUFFER);
     print_out(OUT_LOG, "%s\n", line);
 
-    if (starts_with_nocase(line, "quit")) {
+    const char* command = text::skip_blanks(line);
+    if (starts_with_nocase(command, "quit")) {
         engine_quit(pos);  // ends the process inside the search: no bestmove
-    } else if (starts_with_nocase(line, "stop")) {
+    } else if (starts_with_nocase(command, "stop")) {
         info.status = STOPPED;
         print_out(OUT_LOG, "info string Aborting search\n");
-    } else if (starts_with_nocase(line, "ponderhit")) {
+    } else if (starts_with_nocase(command, "ponderhit")) {
         ponder_hit(info);
-    } else if (starts_with_nocase(line, "isready")) {
+    } else if (starts_with_nocase(command, "isready")) {
         print_out(OUT_SCREEN | OUT_LOG, "readyok\n");
     }
     // Anything else is dropped: it has been logged and is not acted on later.

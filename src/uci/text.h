@@ -12,6 +12,12 @@ inline const char* skip_space(const char* p) {
     return p;
 }
 
+// Spaces and tabs only: a line's own end stays, so an empty command remains empty.
+inline const char* skip_blanks(const char* p) {
+    while (*p == ' ' || *p == '\t') ++p;
+    return p;
+}
+
 // Whether text begins with word (given in lower case), case ignored; nothing
 // after the word is looked at.
 inline bool starts_with_nocase(const char* text, const char* word) {

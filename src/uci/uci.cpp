@@ -82,8 +82,9 @@ void command_loop(Position& pos) {
     std::string text;
     for (;;) {
         read_command_line(text);
-        const char* line = text.c_str();
-        print_out(OUT_LOG, "%s\n", line);
+        print_out(OUT_LOG, "%s\n", text.c_str());
+        // White space before the command word is allowed, as between any two tokens.
+        const char* line = text::skip_blanks(text.c_str());
         if (starts_with_nocase(line, "ucinewgame"))
             uci_newgame(pos);
         else if (starts_with_nocase(line, "uci"))
