@@ -93,7 +93,8 @@ int setoption(const std::uint8_t* data, std::size_t size) {
         return 0;
     }
 
-    for (const OptionRecord& row : EngineOptions) require(row.value != nullptr, "an option lost its value", input);
+    for (const OptionRecord& row : EngineOptions)
+        require(row.value != nullptr || std::strcmp(row.type, "button") == 0, "an option lost its value", input);
     require(pos.trans_table && pos.pawn_table, "a hash table is missing after setoption", input);
     read_params(*pos.params);
     const EngineParams& p = *pos.params;

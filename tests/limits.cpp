@@ -33,11 +33,13 @@ std::pair<std::string, bool> set_option(Position& pos, const std::string& line) 
 
 }  // namespace
 
-// 4096 MB is the largest size listed; a 64-bit build has it where the machine
-// does, a 32-bit one cannot address it and says so.
+// 4096 MB is the largest size listed, and larger values are held there; a
+// 64-bit build has it where the machine does, a 32-bit one cannot address it
+// and says so.
 TEST(Limits, HashAtTheLargestListedSize) {
     EngineProcess engine;
-    engine.send("setoption name Hash value 4096");
+    engine.send("setoption name Hash value 99999999999999999999");
+    EXPECT_TRUE(engine.wait_for("^info string Hash is held at its maximum of 4096 MB$"));
     engine.send("isready");
     if (sizeof(void*) == 8) {
         ASSERT_TRUE(engine.wait_for("^readyok$", 120000));

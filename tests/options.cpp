@@ -51,13 +51,14 @@ TEST_F(Options, ReadParamsWiresEachFieldToItsOption) {
         {&P::spec_pv_level, "Speculation PV Level", false}, {&P::king_attack_level, "King Attacks Aggression Level", false},
         {&P::piece_attack_mg, "Piece Attacks Midgame", false}, {&P::piece_attack_eg, "Piece Attacks Endgame", false},
         {&P::show_curr_line, "UCI_ShowCurrLine", true}, {&P::time_buffer, "Time Buffer", false},
+        {&P::multipv, "MultiPV", false},
     };
     static_assert(sizeof(wires) / sizeof(wires[0]) * sizeof(int) == sizeof(EngineParams));
     EngineParams base{};
     read_params(base);
     for (const Wire& w : wires) {
-        int flipped = w.check ? 1 - base.*w.field : 4321;
-        option_set(w.option, w.check ? (flipped ? "true" : "false") : "4321");
+        int flipped = w.check ? 1 - base.*w.field : 123;
+        option_set(w.option, w.check ? (flipped ? "true" : "false") : "123");
         EngineParams now{};
         read_params(now);
         for (const Wire& other : wires)

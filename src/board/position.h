@@ -40,6 +40,7 @@ struct EngineParams {
     int piece_attack_eg;
     int show_curr_line;
     int time_buffer;
+    int multipv;  // root lines searched and shown, 1 and up
 };
 
 // Saved by make_move and copied back by unmake_move; never recomputed.

@@ -25,6 +25,7 @@ constexpr int SUBTREE_KEY_SHIFT = 13;       // one key point per 8192 nodes
 constexpr int PV_LINE_MIN_DEPTH = 8;        // shallower iterations are too quick to report
 constexpr int EARLY_STOP_DEPTH = 8;
 constexpr std::int64_t CURRMOVE_AFTER_MS = 10000;
+constexpr int MAX_MULTI_PV = 256;
 
 struct RootMove {
     Move move;
@@ -33,17 +34,14 @@ struct RootMove {
 
 std::int64_t elapsed_ms(const SearchInfo& info) { return now_ms() - info.start_time; }
 
+void print_score(int score);
+
 void print_pv_info(const Position& pos, SearchInfo& info, int score, const Move* pv) {
     const std::int64_t now = now_ms();
     const std::int64_t elapsed = now - info.start_time;
     info.last_info_time = now;
     print_out(OUT_SCREEN, "info depth %d seldepth %d ", info.iteration, info.seldepth);
-    if (score >= MATE_BOUND)
-        print_out(OUT_SCREEN, "score mate %d ", (MATE + 1 - score) / 2);
-    else if (score <= -MATE_BOUND)
-        print_out(OUT_SCREEN, "score mate %d ", (-MATE - score) / 2);
-    else
-        print_out(OUT_SCREEN, "score cp %d ", score);
+    print_score(score);
     print_out(OUT_SCREEN, "time %llu ", (unsigned long long)elapsed);
     print_out(OUT_SCREEN, "nodes %llu ", (unsigned long long)info.nodes);
     print_out(OUT_SCREEN, "hashfull %d ", tt_hashfull(pos));
@@ -56,6 +54,63 @@ void print_pv_info(const Position& pos, SearchInfo& info, int score, const Move*
 void print_currmove(const SearchInfo& info, Move move) {
     if (elapsed_ms(info) > CURRMOVE_AFTER_MS)
         print_out(OUT_SCREEN, "info currmove %s currmovenumber %d\n", move_to_text(move), info.root_move_number);
+}
+
+// One line of a multi-line analysis: its moves, exact score, and the
+// iteration and selective depth it was found at.
+struct PvLine {
+    Move pv[MAX_PLY];
+    int score;
+    int depth;
+    int seldepth;
+};
+
+// The lines of the last completed iteration and of the current one; the
+// driver runs in one thread only, so they live in static storage rather than
+// on a stack that holds every node's move lists.
+PvLine last_lines[MAX_MULTI_PV], current_lines[MAX_MULTI_PV], shown_lines[MAX_MULTI_PV];
+
+void copy_line(PvLine& to, const Move* pv, int score, int depth, int seldepth) {
+    int i = 0;
+    for (; i < MAX_PLY - 1 && pv[i]; ++i) to.pv[i] = pv[i];
+    to.pv[i] = NO_MOVE;
+    to.score = score;
+    to.depth = depth;
+    to.seldepth = seldepth;
+}
+
+bool holds_move(const PvLine* lines, int count, Move move) {
+    for (int i = 0; i < count; ++i)
+        if (lines[i].pv[0] == move) return true;
+    return false;
+}
+
+void print_score(int score) {
+    if (score >= MATE_BOUND)
+        print_out(OUT_SCREEN, "score mate %d ", (MATE + 1 - score) / 2);
+    else if (score <= -MATE_BOUND)
+        print_out(OUT_SCREEN, "score mate %d ", (-MATE - score) / 2);
+    else
+        print_out(OUT_SCREEN, "score cp %d ", score);
+}
+
+// Every line of a multi-line analysis carries its number, score and moves,
+// so a client can read each one by itself.
+void print_lines(const Position& pos, SearchInfo& info, const PvLine* lines, int count) {
+    const std::int64_t now = now_ms();
+    const std::int64_t elapsed = now - info.start_time;
+    info.last_info_time = now;
+    for (int i = 0; i < count; ++i) {
+        print_out(OUT_SCREEN, "info depth %d seldepth %d multipv %d ", lines[i].depth, lines[i].seldepth, i + 1);
+        print_score(lines[i].score);
+        print_out(OUT_SCREEN, "nodes %llu ", (unsigned long long)info.nodes);
+        print_out(OUT_SCREEN, "nps %llu ", (unsigned long long)(info.nodes * 1000 / std::max<std::int64_t>(elapsed, 1)));
+        print_out(OUT_SCREEN, "hashfull %d ", tt_hashfull(pos));
+        print_out(OUT_SCREEN, "time %llu ", (unsigned long long)elapsed);
+        print_out(OUT_SCREEN, "pv");
+        for (int j = 0; j < MAX_PLY && lines[i].pv[j]; ++j) print_out(OUT_SCREEN, " %s", move_to_text(lines[i].pv[j]));
+        print_out(OUT_SCREEN, "\n");
+    }
 }
 
 // Waits, polling the input, until stop, quit or ponderhit ends a search that
@@ -78,6 +133,56 @@ int pick_root_move(const RootMove* moves, const bool* searched, int count) {
     for (int i = 0; i < count; ++i)
         if (!searched[i] && (best < 0 || moves[i].key > moves[best].key)) best = i;
     return best;
+}
+
+// The root move loop of a further line: the best of the root moves no earlier
+// line of this iteration took, searched as the first line is (the first move
+// with the full window, the others with a zero window and a full re-search
+// when they beat it), so its score is exact. `first` (last iteration's move of
+// this line) is tried first when still free, then the rest by their keys.
+// Returns the index of the line's move, or -1 when the search stopped.
+int search_further_line(Position& pos, SearchInfo& info, const RootMove* root, int root_count, const bool* taken,
+                        Move first, int d, Bitboard candidates, Move* line_pv, int& line_score) {
+    bool searched[MAX_MOVES];
+    std::copy(taken, taken + root_count, searched);
+    Move child_pv[MAX_PLY];
+    UndoRecord undo;
+    int alpha = -MATE, best_index = -1;
+    line_pv[0] = NO_MOVE;
+    for (;;) {
+        int i = -1;
+        for (int k = 0; k < root_count && first; ++k)
+            if (!searched[k] && root[k].move == first) i = k;
+        first = NO_MOVE;
+        if (i < 0) i = pick_root_move(root, searched, root_count);
+        if (i < 0) break;
+        searched[i] = true;
+        const Move move = root[i].move;
+        info.current_line[0] = pos.st.last_move;
+
+        const int g = gives_check(pos, move, candidates);
+        const int cd = pv_new_depth(pos, move, g, d);
+        make_move(pos, undo, move);
+        int value;
+        if (cd < 1)
+            value = -quiesce(pos, info, -MATE, -alpha, 0, child_pv);
+        else if (best_index < 0)
+            value = -search_pv(pos, info, -MATE, -alpha, cd, g, child_pv);
+        else {
+            value = g ? -search_evasion(pos, info, -alpha, cd, child_pv, NODE_CUT | NODE_NULL_OK)
+                      : -search_zw(pos, info, -alpha, cd, child_pv, NODE_CUT | NODE_NULL_OK);
+            if (info.status != STOPPED && value > alpha) value = -search_pv(pos, info, -MATE, -alpha, cd, g, child_pv);
+        }
+        unmake_move(pos, undo);
+        if (info.status == STOPPED) return -1;
+        if (value > alpha) {
+            update_pv(line_pv, child_pv, move, 0);
+            line_score = value;
+            best_index = i;
+            alpha = value;
+        }
+    }
+    return best_index;
 }
 
 }  // namespace
@@ -127,6 +232,11 @@ void think(Position& pos, SearchInfo& info) {
     int pv_score = 0;
     UndoRecord undo;
 
+    // Several lines: line 1 is the search above, unchanged; each further line
+    // is the best of the root moves the earlier lines left.
+    const int multipv = std::clamp(params.multipv, 1, std::min(root_count, MAX_MULTI_PV));
+    int lines_done = 0, last_count = 0, pv_depth = 0, pv_seldepth = 0;
+
     for (int d = 1;; ++d) {
         info.best_score = -MATE;
         info.iteration = d;
@@ -136,6 +246,7 @@ void think(Position& pos, SearchInfo& info) {
         print_out(OUT_SCREEN, "info depth %d\n", d);
         int alpha = -MATE, largest_key = 0, best_index = -1;
         std::fill(searched, searched + root_count, false);
+        lines_done = 0;
 
         for (int n = 1; n <= root_count; ++n) {
             const int i = pick_root_move(root, searched, root_count);
@@ -177,8 +288,10 @@ void think(Position& pos, SearchInfo& info) {
                 if (value > alpha) {
                     update_pv(root_pv, child_pv, move, 0);
                     pv_score = value;
+                    pv_depth = d;
+                    pv_seldepth = info.seldepth;
                     pv_reported = d >= PV_LINE_MIN_DEPTH;
-                    if (pv_reported) print_pv_info(pos, info, value, root_pv);
+                    if (pv_reported && multipv == 1) print_pv_info(pos, info, value, root_pv);
                     info.best_move = root_pv[0];
                     info.ponder_move = root_pv[1];
                     if (n > 1) info.best_changed = 1;
@@ -188,6 +301,27 @@ void think(Position& pos, SearchInfo& info) {
             }
         }
         root[best_index >= 0 ? best_index : 0].key = largest_key + BEST_MOVE_KEY_BONUS;
+
+        if (multipv > 1 && info.status != STOPPED) {
+            copy_line(current_lines[0], root_pv, pv_score, d, info.seldepth);
+            lines_done = 1;
+            bool taken[MAX_MOVES] = {};
+            taken[best_index] = true;
+            for (; lines_done < multipv; ++lines_done) {
+                const Move first = lines_done < last_count ? last_lines[lines_done].pv[0] : NO_MOVE;
+                int score = 0;
+                const int i = search_further_line(pos, info, root, root_count, taken, first, d, candidates, child_pv,
+                                                  score);
+                if (i < 0) break;
+                taken[i] = true;
+                copy_line(current_lines[lines_done], child_pv, score, d, info.seldepth);
+            }
+            if (lines_done == multipv) {
+                print_lines(pos, info, current_lines, multipv);
+                std::copy(current_lines, current_lines + multipv, last_lines);
+                last_count = multipv;
+            }
+        }
 
         const std::int64_t now = now_ms();
         const std::int64_t elapsed = now - info.start_time;
@@ -240,7 +374,21 @@ void think(Position& pos, SearchInfo& info) {
         info.best_move = root[pick_root_move(root, none, root_count)].move;
         info.ponder_move = NO_MOVE;
     }
-    // Short searches end before the depth where lines are reported; the GUI
-    // still gets the score and line of the move it is about to receive.
-    if (!pv_reported && root_pv[0] == info.best_move) print_pv_info(pos, info, pv_score, root_pv);
+    if (multipv == 1) {
+        // Short searches end before the depth where lines are reported; the GUI
+        // still gets the score and line of the move it is about to receive.
+        if (!pv_reported && root_pv[0] == info.best_move) print_pv_info(pos, info, pv_score, root_pv);
+        return;
+    }
+
+    // The lines once more as the search leaves them: the best move's line,
+    // the lines this iteration completed, then the last iteration's lines
+    // for the moves not shown yet.
+    int shown = 0;
+    if (root_pv[0] == info.best_move) copy_line(shown_lines[shown++], root_pv, pv_score, pv_depth, pv_seldepth);
+    for (int j = 1; j < lines_done && shown < multipv; ++j)
+        if (!holds_move(shown_lines, shown, current_lines[j].pv[0])) shown_lines[shown++] = current_lines[j];
+    for (int j = 0; j < last_count && shown < multipv; ++j)
+        if (!holds_move(shown_lines, shown, last_lines[j].pv[0])) shown_lines[shown++] = last_lines[j];
+    print_lines(pos, info, shown_lines, shown);
 }

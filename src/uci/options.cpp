@@ -11,9 +11,12 @@
 #include "book/book.h"
 #include "eval/pawn_table.h"
 #include "search/trans_table.h"
+#include "uci/text.h"
 #include "uci/uci.h"
 
-// Listed in this order; the ranges are shown to the interface but never enforced.
+// Listed in this order; the ranges are shown to the interface but never
+// enforced, except where a value would leave the engine unable to work. The
+// options after UCI_EngineAbout are the ones GUIs know from other engines.
 OptionRecord EngineOptions[OPTION_COUNT] = {
     {1, "Hash", "32", "spin", "min 1 max 4096", nullptr},
     {1, "Pawn Hash", "16", "spin", "min 1 max 32", nullptr},
@@ -47,6 +50,8 @@ OptionRecord EngineOptions[OPTION_COUNT] = {
     {1, "Piece Attacks Endgame", "5", "spin", "min 0 max 20", nullptr},
     {1, "UCI_ShowCurrLine", "false", "check", "", nullptr},
     {1, "UCI_EngineAbout", "Corvane by Velmorin", "string", "", nullptr},
+    {1, "MultiPV", "1", "spin", "min 1 max 256", nullptr},
+    {1, "Clear Hash", "", "button", "", nullptr},
 };
 
 namespace {
@@ -75,8 +80,17 @@ void reallocate_pawn_table(Position& pos, int power) {
 
 }  // namespace
 
+namespace {
+
+bool is_button(const OptionRecord& row) { return std::strcmp(row.type, "button") == 0; }
+
+constexpr int HASH_MAX_MB = 4096;  // the listed maximum
+
+}  // namespace
+
 void options_init() {
-    for (const OptionRecord& row : EngineOptions) option_set(row.name, row.default_value);
+    for (const OptionRecord& row : EngineOptions)
+        if (!is_button(row)) option_set(row.name, row.default_value);
 }
 
 void options_free() {
@@ -91,6 +105,10 @@ void options_free() {
 void options_list() {
     for (const OptionRecord& row : EngineOptions) {
         if (!row.visible) continue;
+        if (is_button(row)) {
+            print_out(OUT_SCREEN | OUT_LOG, "option name %s type %s\n", row.name, row.type);
+            continue;
+        }
         const char* value = row.value ? row.value : row.default_value;
         if (row.range[0])
             print_out(OUT_SCREEN | OUT_LOG, "option name %s type %s default %s %s\n", row.name, row.type, value,
@@ -103,6 +121,7 @@ void options_list() {
 int option_set(const char* name, const char* value) {
     OptionRecord* row = find_option(name);
     if (!row) return 0;
+    if (is_button(*row)) return 1;  // pressed, not set: it keeps no value
     // A value ends at its line end; a carriage return from a Windows interface
     // would otherwise become part of a file name or turn "true" into junk.
     std::size_t length = std::strcspn(value, "\r\n");
@@ -184,27 +203,57 @@ void read_params(EngineParams& params) {
     params.piece_attack_eg = bounded_weight(option_get_int("Piece Attacks Endgame"));
     params.show_curr_line = option_get_bool("UCI_ShowCurrLine");
     params.time_buffer = option_get_int("Time Buffer");
+    params.multipv = std::clamp(option_get_int("MultiPV"), 1, 256);
 }
 
-// "setoption name <name> value <value>": the name runs from after "name " to
-// the space before "value", so it may hold spaces; the value runs to the end
-// of the line. Both words are found by plain, case-sensitive search.
+namespace {
+
+// The words of text[begin, end) joined by single spaces: GUIs may put any
+// white space between the words of a name or a value.
+std::string joined_words(const char* begin, const char* end) {
+    std::string out;
+    for (const char* p = begin; p < end;) {
+        while (p < end && text::is_space(*p)) ++p;
+        const char* word = p;
+        while (p < end && !text::is_space(*p)) ++p;
+        if (p == word) break;
+        if (!out.empty()) out += ' ';
+        out.append(word, p);
+    }
+    return out;
+}
+
+}  // namespace
+
+// "setoption name <name> [value <value>]": the name runs from "name" to
+// "value", so it may hold several words; the value runs to the end of the
+// line. Both words are found by plain, case-sensitive search. A line without
+// "value" can only press a button.
 void uci_setoption(Position& pos, const char* line) {
     const char* name_word = std::strstr(line, "name");
-    const char* value_word = std::strstr(line, "value");
-    if (!name_word || !value_word || value_word <= name_word) return;
+    if (!name_word) return;
+    const char* value_word = std::strstr(name_word + 4, "value");
+    const char* line_end = line + std::strlen(line);
+    const std::string name = joined_words(name_word + 4, value_word ? value_word : line_end);
+    if (name == "Clear Hash") {
+        uci_newgame(pos);
+        print_out(OUT_LOG, "info string Hash tables cleared\n");
+        return;
+    }
+    if (!value_word) return;
+    const std::string value = joined_words(value_word + 5, line_end);
 
-    const char* name_start = name_word + 5;
-    std::string name;
-    if (value_word - 1 > name_start) name.assign(name_start, value_word - 1);
-    // "value" at the very end of the line has no separator and no text after it.
-    const char* value = std::strlen(value_word) > 6 ? value_word + 6 : "";
-
-    if (!option_set(name.c_str(), value)) return;
+    if (!option_set(name.c_str(), value.c_str())) return;
 
     // These act at once, even when the value did not change; a new table starts empty.
     if (name == "Hash") {
         int megabytes = option_get_int("Hash");
+        // No GUI sends more; a value beyond any memory must not end the session.
+        if (megabytes > HASH_MAX_MB) {
+            megabytes = HASH_MAX_MB;
+            option_set("Hash", "4096");
+            print_out(OUT_SCREEN | OUT_LOG, "info string Hash is held at its maximum of %d MB\n", HASH_MAX_MB);
+        }
         if (megabytes >= 4) reallocate_trans_table(pos, megabytes);
     } else if (name == "Pawn Hash") {
         reallocate_pawn_table(pos, option_get_int("Pawn Hash"));

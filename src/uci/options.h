@@ -8,12 +8,12 @@ struct OptionRecord {
     int visible;
     const char* name;
     const char* default_value;
-    const char* type;   // "spin", "check" or "string"
+    const char* type;   // "spin", "check", "string" or "button" (a button holds no value)
     const char* range;  // "min 1 max 4096" for spins, "" otherwise
     char* value;        // owned, on the heap
 };
 
-constexpr int OPTION_COUNT = 32;
+constexpr int OPTION_COUNT = 34;
 extern OptionRecord EngineOptions[OPTION_COUNT];
 
 void options_init();

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <string>
 
 #include "bench.h"
 #include "eval/pawn_table.h"
@@ -59,17 +60,34 @@ const char* const BENCH_POSITIONS[] = {
 
 }  // namespace
 
+namespace {
+
+// A whole decimal number within [low, high], or false.
+bool read_count(const char* text, int low, int high, int& out) {
+    char* end = nullptr;
+    const long long value = std::strtoll(text, &end, 10);
+    if (end == text || *end || value < low || value > high) return false;
+    out = int(value);
+    return true;
+}
+
+}  // namespace
+
 int bench_search(int argc, char** argv) {
-    int depth = DEFAULT_DEPTH;
-    if (argc > 1) return -1;
-    if (argc == 1) {
-        char* end = nullptr;
-        long long d = std::strtoll(argv[0], &end, 10);
-        if (!end || *end || d < 1 || d > 64) return -1;
-        depth = int(d);
+    int depth = DEFAULT_DEPTH, multipv = 1;
+    bool depth_given = false;
+    for (int i = 0; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--multipv") == 0) {
+            if (++i == argc || !read_count(argv[i], 1, 256, multipv)) return -1;
+        } else if (depth_given || !read_count(argv[i], 1, 64, depth)) {
+            return -1;
+        } else {
+            depth_given = true;
+        }
     }
     static Position pos;
     bench_setup(pos);
+    option_set("MultiPV", std::to_string(multipv).c_str());
     set_screen_output(false);
     set_input_polling(false);
     std::uint64_t total = 0;
