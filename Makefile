@@ -1,6 +1,7 @@
 # Corvane: `make run` builds an optimised engine and starts it; `make test`
 # builds and runs every test. `make test-sanitize` and `make test-m32` are the
-# two extra builds CI runs (AddressSanitizer + UBSan, and 32-bit x86).
+# two extra builds CI runs (AddressSanitizer + UBSan, and 32-bit x86);
+# `make test-tsan` runs the threaded tests under ThreadSanitizer.
 PREFIX ?= /usr/local
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 # WERROR=ON turns warnings into errors (CI does).
@@ -43,6 +44,16 @@ soak:
 	    -DCORVANE_TEST_LEVEL=light -DCORVANE_WERROR=$(WERROR)
 	cmake --build $(SANITIZE_DIR) -j $(JOBS)
 	cd $(SANITIZE_DIR) && CORVANE_SOAK_GAMES=$(SOAK_GAMES) ./tests/corvane_tests --gtest_filter='Soak.*'
+
+# ThreadSanitizer: the tests that run helper threads (the shared table under
+# racing writers, threaded searches end to end, the threaded analysis).
+TSAN_DIR := build/tsan
+.PHONY: test-tsan
+test-tsan:
+	cmake -S . -B $(TSAN_DIR) -DCMAKE_BUILD_TYPE=Debug -DCORVANE_TSAN=ON -DCORVANE_TEST_LEVEL=light \
+	    -DCORVANE_WERROR=$(WERROR)
+	cmake --build $(TSAN_DIR) -j $(JOBS)
+	cd $(TSAN_DIR) && TSAN_OPTIONS="halt_on_error=1 exitcode=66" $(CTEST) -R 'Threads|TransTable'
 
 # Debian's GoogleTest is 64-bit only, so this build compiles its own.
 test-m32:

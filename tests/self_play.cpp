@@ -158,6 +158,7 @@ struct OptionDraw {
 
 constexpr OptionDraw SOAK_OPTIONS[] = {
     {"Hash", 1, 64, false},
+    {"MultiPV", 1, 4, false},
     {"Pawn Hash", 1, 16, false},
     {"Transposition Table", 0, 1, true},
     {"Null Move Pruning", 0, 1, true},
@@ -221,6 +222,9 @@ TEST(Soak, ManyGamesWithRandomOptionsAndInterruptions) {
             // (pipes, process switches: a few ms on a busy machine); the
             // default 1000 would leave nothing to plan with at this clock.
             p.send("setoption name Time Buffer value " + std::to_string(20 + rng() % 130));
+            // One or two threads a game, or as CORVANE_SOAK_THREADS says.
+            const char* threads = std::getenv("CORVANE_SOAK_THREADS");
+            p.send("setoption name Threads value " + (threads ? std::string(threads) : std::to_string(1 + rng() % 2)));
             for (int k = 0; k < 3; ++k) {
                 const OptionDraw& o = SOAK_OPTIONS[rng() % std::size(SOAK_OPTIONS)];
                 const int value = o.low + int(rng() % unsigned(o.high - o.low + 1));

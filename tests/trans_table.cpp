@@ -11,7 +11,7 @@ namespace {
 
 // Positions whose keys share a bucket start are hard to find, so the tests
 // plant entries by hand in the bucket of the test position.
-TransEntry* bucket(Position& pos) { return pos.trans_table + (std::uint32_t(pos.st.hash) & pos.trans_table_mask); }
+TransSlot* bucket(Position& pos) { return pos.trans_table + (std::uint32_t(pos.st.hash) & pos.trans_table_mask); }
 
 }  // namespace
 
@@ -19,11 +19,11 @@ TEST(TransTable, BoundsOfDifferentDepthsCoexist) {
     Position& pos = test_position("4k3/8/8/8/8/8/8/4K2R w K - 0 1");
     tt_clear(pos);
     // Lower bound, its depth, upper bound, its depth, entry depth, move depth.
-    auto fields = [](const TransEntry* e) {
+    auto fields = [](const std::optional<TransEntry>& e) {
         return std::vector<int>{e->lower, e->lower_depth, e->upper, e->upper_depth, e->depth, e->move_depth};
     };
     tt_store(pos, 6, -10000, 120, NO_MOVE);  // fail low at depth 6
-    ASSERT_NE(tt_find(pos), nullptr);
+    ASSERT_TRUE(tt_find(pos));
     EXPECT_EQ(fields(tt_find(pos)), (std::vector<int>{-10000, 0, 120, 6, 6, 0}));
     const Move castle = CASTLE_WHITE_KING;
     tt_store(pos, 4, 150, 10000, castle);  // a later, shallower fail high
@@ -40,17 +40,18 @@ TEST(TransTable, ReplacementPrefersOldGenerationThenShallow) {
     tt_clear(pos);
     for (int i = 0; i < 3; ++i) tt_new_search(pos);  // age 3
     const int ages[4] = {3, 3, 2, 3}, depths[4] = {10, 2, 20, 5};
-    TransEntry* b = bucket(pos);
+    TransSlot* b = bucket(pos);
     for (int i = 0; i < 4; ++i) {
-        b[i] = {0xABCD0000u + unsigned(i), std::uint32_t(ages[i]) << 26, 10000, -10000, std::uint8_t(depths[i]), 0, 0, 0};
+        tt_write(b[i], {0xABCD0000u + unsigned(i), std::uint32_t(ages[i]) << 26, 10000, -10000, std::uint8_t(depths[i]),
+                        0, 0, 0});
     }
     tt_store(pos, 1, 5, 10000, NO_MOVE);
-    EXPECT_EQ(b[2].lock, std::uint32_t(pos.st.hash >> 32)) << "distance 1 beats distance 0 whatever the depth";
+    EXPECT_EQ(tt_read(b[2]).lock, std::uint32_t(pos.st.hash >> 32)) << "distance 1 beats distance 0 whatever the depth";
 
     // Equal age and depth: the first of the tied entries goes.
-    for (int i = 0; i < 4; ++i) b[i] = {0xABCD0000u + unsigned(i), 3u << 26, 10000, -10000, 7, 0, 0, 0};
+    for (int i = 0; i < 4; ++i) tt_write(b[i], {0xABCD0000u + unsigned(i), 3u << 26, 10000, -10000, 7, 0, 0, 0});
     tt_store(pos, 1, 5, 10000, NO_MOVE);
-    EXPECT_EQ(b[0].lock, std::uint32_t(pos.st.hash >> 32));
+    EXPECT_EQ(tt_read(b[0]).lock, std::uint32_t(pos.st.hash >> 32));
 }
 
 TEST(TransTable, ProbeRefreshesAgeAndHashfullCountsNewEntries) {
@@ -61,10 +62,32 @@ TEST(TransTable, ProbeRefreshesAgeAndHashfullCountsNewEntries) {
     tt_store(pos, 3, 10, 10000, NO_MOVE);
     EXPECT_EQ(pos.trans_used, 2);
     tt_new_search(pos);
-    TransEntry* e = tt_find(pos);
-    ASSERT_NE(e, nullptr);
+    auto e = tt_find(pos);
+    ASSERT_TRUE(e);
     EXPECT_EQ(tt_age(*e), pos.trans_age);
     EXPECT_EQ(tt_hashfull(pos), int(std::int64_t(pos.trans_used) * 1000 / std::int64_t(pos.trans_table_size)));
+}
+
+// An entry whose words come from two different writes, as two threads
+// storing at once can leave it, is no entry at all: the probe misses.
+TEST(TransTable, EntryTornByTwoWritersReadsAsAMiss) {
+    Position& pos = test_position("4k3/8/8/8/8/8/8/4K2R w K - 0 1");
+    tt_clear(pos);
+    tt_store(pos, 5, 30, 30, CASTLE_WHITE_KING);
+    auto e = tt_find(pos);
+    ASSERT_TRUE(e);
+    TransSlot* b = bucket(pos);
+    int slot = 0;
+    while (tt_read(b[slot]).lock != e->lock) ++slot;
+    // Another writer's bounds and depths over this writer's lock and move.
+    TransEntry other = *e;
+    other.upper = other.lower = -200;
+    other.depth = other.upper_depth = other.lower_depth = 9;
+    TransSlot second;
+    tt_write(second, other);
+    b[slot].bounds.store(second.bounds.load());
+    b[slot].depths.store(second.depths.load());
+    EXPECT_FALSE(tt_find(pos));
 }
 
 TEST(TransTable, SizeRule) {

@@ -9,7 +9,7 @@
 #include "movegen/move.h"
 
 struct PawnEntry;
-struct TransEntry;
+struct TransSlot;
 
 // Search switches and evaluation weights, decoded from the option texts at
 // start-up and at every go.
@@ -81,7 +81,7 @@ struct Position {
     std::int64_t book_size;
     PawnEntry* pawn_table;
     std::uint64_t pawn_table_size, pawn_table_mask;
-    TransEntry* trans_table;
+    TransSlot* trans_table;
     std::uint64_t trans_table_size, trans_table_mask;
     int trans_age;
     int trans_used;

@@ -69,7 +69,7 @@ void report_bad_hash_move(Position& pos, Move m) {
     print_out(OUT_DUMP, "from = %d, to = %d, pc = %d, capt = %d, prom = %d\n", move_from(m), move_to(m), move_piece(m),
               move_captured(m), move_promotion(m));
     print_out(OUT_DUMP, "hashlock = %s, ", key_to_text(pos.st.hash >> 32));
-    const TransEntry* entry = pos.trans_table ? tt_find(pos) : nullptr;
+    const auto entry = pos.trans_table ? tt_find(pos) : std::nullopt;
     // Without an entry for the position there is no lock to show; 0 stands for none.
     print_out(OUT_DUMP, "transhashlock = %s\n", key_to_text(entry ? entry->lock : 0));
     dump_position(pos);
@@ -122,13 +122,14 @@ void enter_stage(Position& pos, MoveList& list, const SearchInfo& info) {
 }
 
 // Whether the stage hands out the selected move.
-bool accept(Position& pos, MoveList& list, const ScoredMove& entry) {
+bool accept(Position& pos, MoveList& list, const ScoredMove& entry, const SearchInfo& info) {
     const Move m = entry.move;
     switch (stage_table[list.stage]) {
         case STAGE_EVASIONS: return true;
         case STAGE_HASH_MOVE:
             if (is_valid_move(pos, m, list.pinned)) return true;
-            report_bad_hash_move(pos, m);
+            // The dump belongs to the main thread; a helper just skips the move.
+            if (!info.helper) report_bad_hash_move(pos, m);
             return false;
         case STAGE_GOOD_CAPTURES:
             if (m == list.hash_move) return false;
@@ -163,7 +164,7 @@ ScoredMove* next_move(Position& pos, MoveList& list, const SearchInfo& info) {
                 list.moves[i] = list.moves[best];
                 list.moves[best] = list.moves[list.count];
             }
-            if (accept(pos, list, list.moves[i])) return &list.moves[i];
+            if (accept(pos, list, list.moves[i], info)) return &list.moves[i];
         }
         if (stage_table[list.stage] == STAGE_END) return nullptr;
         list.stage += 1;

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "search/node.h"
+#include "search/threads.h"
 #include "uci/uci.h"
 
 namespace {
@@ -40,6 +41,10 @@ void check_limits_pv(Position& pos, SearchInfo& info) { node::count(pos, info); 
 
 void check_limits(Position& pos, SearchInfo& info) {
     info.nodes_since_poll = 0;
+    if (info.helper) {
+        helper_poll(pos, info);
+        return;
+    }
     if (info.nodes >= harness_node_ceiling) info.status = STOPPED;
     check_input(pos, info);
     if (info.status == STOPPED) return;
@@ -54,10 +59,11 @@ void check_limits(Position& pos, SearchInfo& info) {
                 print_out(OUT_SCREEN, "%s ", move_to_text(info.current_line[i]));
         }
         const std::int64_t elapsed = now - info.start_time;
+        const std::int64_t nodes = search_nodes(info);
         print_out(OUT_SCREEN, "time %llu ", (unsigned long long)elapsed);
-        print_out(OUT_SCREEN, "nodes %llu ", (unsigned long long)info.nodes);
-        print_out(OUT_SCREEN, "hashfull %d ", tt_hashfull(pos));
-        print_out(OUT_SCREEN, "nps %llu ", (unsigned long long)(elapsed > 0 ? info.nodes * 1000 / elapsed : 0));
+        print_out(OUT_SCREEN, "nodes %llu ", (unsigned long long)nodes);
+        print_out(OUT_SCREEN, "hashfull %d ", search_hashfull(pos));
+        print_out(OUT_SCREEN, "nps %llu ", (unsigned long long)(elapsed > 0 ? nodes * 1000 / elapsed : 0));
         print_out(OUT_SCREEN, "\n");
     }
 
@@ -83,4 +89,11 @@ void check_limits(Position& pos, SearchInfo& info) {
         }
     }
     if (info.status == THINKING) node_limit_test(info);
+    // With helpers, a node limit counts the nodes of every thread; their
+    // counts arrive at their polls, so the limit holds to a few thousand nodes.
+    if (info.status == THINKING && info.nodes_limited && threads_count() > 1 &&
+        search_nodes(info) >= info.node_limit) {
+        info.status = STOPPED;
+        print_out(OUT_LOG, "info string Aborting search: nodes spent = %x\n", unsigned(search_nodes(info)));
+    }
 }

@@ -23,12 +23,11 @@ using node::stopped;
 // The entry steps the zero-window and in-check nodes share: count the node,
 // stop, repetition, and a table bound deep enough to decide the node. True
 // when the node returns `result` at once; `entry` is the table entry found.
-bool enter_zero_window(Position& pos, SearchInfo& info, Move* pv, int depth, int beta, const TransEntry*& entry,
-                       int& result) {
+bool enter_zero_window(Position& pos, SearchInfo& info, Move* pv, int depth, int beta,
+                       std::optional<TransEntry>& entry, int& result) {
     pv[pos.ply] = 0;
     info.hash_move[pos.ply] = 0;
     node::count(pos, info);
-    entry = nullptr;
     result = 0;
     if (stopped(info)) return true;
     info.seldepth = std::max(info.seldepth, pos.ply);
@@ -44,7 +43,7 @@ inline Bitboard capture_targets(const Position& pos) { return pos.color[pos.side
 
 // The score the pruning rules of a zero-window node start from: a table
 // bound when it says more than the evaluation could, else the evaluation.
-int static_value(const Position& pos, const TransEntry* e) {
+int static_value(const Position& pos, const std::optional<TransEntry>& e) {
     if (!e) return evaluate(pos);
     const int lower = e->lower, upper = e->upper;
     if (e->lower_depth > e->upper_depth) {
@@ -104,7 +103,7 @@ int search_pv(Position& pos, SearchInfo& info, int alpha, int beta, int depth, i
     if (is_repetition(pos) || pos.st.fifty >= 100) return 0;
 
     if (params.use_trans_table)
-        if (const TransEntry* e = tt_find(pos)) info.hash_move[ply] = tt_move(*e);
+        if (const auto e = tt_find(pos)) info.hash_move[ply] = tt_move(*e);
     if (node::too_deep(pos)) return evaluate(pos);
 
     const Bitboard pinned = pinned_pieces(pos);
@@ -189,7 +188,7 @@ int search_zw(Position& pos, SearchInfo& info, int beta, int depth, Move* pv, in
     const int ply = pos.ply;
     const EngineParams& params = *pos.params;
     // 1. Transposition table: a bound deep enough decides the node.
-    const TransEntry* e;
+    std::optional<TransEntry> e;
     int early;
     if (enter_zero_window(pos, info, pv, depth, beta, e, early)) return early;
     const int static_eval = static_value(pos, e);
@@ -278,7 +277,7 @@ int search_evasion(Position& pos, SearchInfo& info, int beta, int depth, Move* p
     assert(pos.ply < MAX_PLY);
     const int ply = pos.ply;
     const EngineParams& params = *pos.params;
-    const TransEntry* e;
+    std::optional<TransEntry> e;
     int early;
     if (enter_zero_window(pos, info, pv, depth, beta, e, early)) return early;
     if (node::too_deep(pos)) return evaluate(pos);

@@ -14,6 +14,8 @@ enum : int { NODE_CUT = 1, NODE_NULL_OK = 2 };
 
 // Runs the whole search for one go; sets best_move and ponder_move.
 void think(Position& pos, SearchInfo& info);
+// A helper thread's part of the search: the same root, until stopped.
+void helper_think(Position& pos, SearchInfo& info);
 
 int search_pv(Position& pos, SearchInfo& info, int alpha, int beta, int depth, int in_check, Move* pv);
 int search_zw(Position& pos, SearchInfo& info, int beta, int depth, Move* pv, int flags);

@@ -10,6 +10,7 @@
 #include "movegen/movegen.h"
 #include "movegen/picker.h"
 #include "search/search.h"
+#include "search/threads.h"
 #include "search/trans_table.h"
 #include "uci/uci.h"
 
@@ -34,6 +35,17 @@ struct RootMove {
 
 std::int64_t elapsed_ms(const SearchInfo& info) { return now_ms() - info.start_time; }
 
+// The root moves of one thread's search with their ordering keys, and its
+// first line as the last root move to raise alpha left it.
+struct RootSearch {
+    RootMove moves[MAX_MOVES];
+    int count;
+    Bitboard candidates;
+    Move pv[MAX_PLY];
+    int pv_score, pv_depth, pv_seldepth;
+    bool pv_reported;
+};
+
 void print_score(int score);
 
 void print_pv_info(const Position& pos, SearchInfo& info, int score, const Move* pv) {
@@ -43,9 +55,10 @@ void print_pv_info(const Position& pos, SearchInfo& info, int score, const Move*
     print_out(OUT_SCREEN, "info depth %d seldepth %d ", info.iteration, info.seldepth);
     print_score(score);
     print_out(OUT_SCREEN, "time %llu ", (unsigned long long)elapsed);
-    print_out(OUT_SCREEN, "nodes %llu ", (unsigned long long)info.nodes);
-    print_out(OUT_SCREEN, "hashfull %d ", tt_hashfull(pos));
-    if (elapsed > 1000) print_out(OUT_SCREEN, "nps %llu ", (unsigned long long)(info.nodes * 1000 / elapsed));
+    const std::int64_t nodes = search_nodes(info);
+    print_out(OUT_SCREEN, "nodes %llu ", (unsigned long long)nodes);
+    print_out(OUT_SCREEN, "hashfull %d ", search_hashfull(pos));
+    if (elapsed > 1000) print_out(OUT_SCREEN, "nps %llu ", (unsigned long long)(nodes * 1000 / elapsed));
     print_out(OUT_SCREEN, "pv ");
     for (int i = 0; i < MAX_PLY && pv[i]; ++i) print_out(OUT_SCREEN, "%s ", move_to_text(pv[i]));
     print_out(OUT_SCREEN, "\n");
@@ -100,12 +113,13 @@ void print_lines(const Position& pos, SearchInfo& info, const PvLine* lines, int
     const std::int64_t now = now_ms();
     const std::int64_t elapsed = now - info.start_time;
     info.last_info_time = now;
+    const std::int64_t nodes = search_nodes(info);
     for (int i = 0; i < count; ++i) {
         print_out(OUT_SCREEN, "info depth %d seldepth %d multipv %d ", lines[i].depth, lines[i].seldepth, i + 1);
         print_score(lines[i].score);
-        print_out(OUT_SCREEN, "nodes %llu ", (unsigned long long)info.nodes);
-        print_out(OUT_SCREEN, "nps %llu ", (unsigned long long)(info.nodes * 1000 / std::max<std::int64_t>(elapsed, 1)));
-        print_out(OUT_SCREEN, "hashfull %d ", tt_hashfull(pos));
+        print_out(OUT_SCREEN, "nodes %llu ", (unsigned long long)nodes);
+        print_out(OUT_SCREEN, "nps %llu ", (unsigned long long)(nodes * 1000 / std::max<std::int64_t>(elapsed, 1)));
+        print_out(OUT_SCREEN, "hashfull %d ", search_hashfull(pos));
         print_out(OUT_SCREEN, "time %llu ", (unsigned long long)elapsed);
         print_out(OUT_SCREEN, "pv");
         for (int j = 0; j < MAX_PLY && lines[i].pv[j]; ++j) print_out(OUT_SCREEN, " %s", move_to_text(lines[i].pv[j]));
@@ -185,13 +199,114 @@ int search_further_line(Position& pos, SearchInfo& info, const RootMove* root, i
     return best_index;
 }
 
+// The root moves (the searchmoves list, or every legal move) with their
+// first keys: the table's move first, then captures and promotions by
+// victim and attacker, then quiet moves in generation order.
+void build_root(Position& pos, const SearchInfo& info, RootSearch& rs) {
+    MoveList list;
+    rs.count = 0;
+    if (info.moves_limited) {
+        for (int i = 0; i < MAX_SEARCH_MOVES && info.search_moves[i]; ++i) rs.moves[rs.count++].move = info.search_moves[i];
+    } else {
+        gen_legal_moves(pos, list);
+        for (int i = 0; i < list.count; ++i) rs.moves[rs.count++].move = list.moves[i].move;
+    }
+    for (int i = 0; i < rs.count; ++i) {
+        const Move m = rs.moves[i].move;
+        rs.moves[i].key = m == info.hash_move[0] ? ROOT_HASH_KEY : is_quiet(m) ? 0 : ROOT_TACTICAL_KEY + mvv_lva(m);
+    }
+    rs.candidates = discovered_check_candidates(pos, pos.side);
+    rs.pv[0] = NO_MOVE;
+    rs.pv_score = rs.pv_depth = rs.pv_seldepth = 0;
+    rs.pv_reported = true;
+}
+
+// One iteration's first line: every root move in key order, principal
+// variation search without an aspiration window. Afterwards each move's key
+// is the size of its subtree, and the best move's the largest plus a bonus,
+// so the next iteration starts with it and goes on by subtree size. The main
+// thread reports a new best line as it finds one (`report`); a stop leaves
+// the best move found so far. Returns the index of the best move, or -1.
+int search_first_line(Position& pos, SearchInfo& info, RootSearch& rs, int d, bool report) {
+    bool searched[MAX_MOVES];
+    std::fill(searched, searched + rs.count, false);
+    Move child_pv[MAX_PLY];
+    UndoRecord undo;
+    int alpha = -MATE, largest_key = 0, best_index = -1;
+
+    for (int n = 1; n <= rs.count; ++n) {
+        const int i = pick_root_move(rs.moves, searched, rs.count);
+        searched[i] = true;
+        const Move move = rs.moves[i].move;
+        info.root_move_number = n;
+        info.current_line[0] = pos.st.last_move;
+        if (report) print_currmove(info, move);
+
+        const int g = gives_check(pos, move, rs.candidates);
+        const int cd = pv_new_depth(pos, move, g, d);
+        make_move(pos, undo, move);
+        const std::int64_t nodes_before = info.nodes;
+        int value;
+        if (cd < 1)
+            value = -quiesce(pos, info, -MATE, -alpha, 0, child_pv);
+        else if (info.best_score == -MATE)
+            value = -search_pv(pos, info, -MATE, -alpha, cd, g, child_pv);
+        else {
+            value = g ? -search_evasion(pos, info, -alpha, cd, child_pv, NODE_CUT | NODE_NULL_OK)
+                      : -search_zw(pos, info, -alpha, cd, child_pv, NODE_CUT | NODE_NULL_OK);
+            if (info.status != STOPPED && value > alpha) {
+                // A fail high on the zero window: the re-search may take
+                // time, and a deadline passed meanwhile extends instead of stopping.
+                info.root_research = 1;
+                if (report) print_currmove(info, move);
+                value = -search_pv(pos, info, -MATE, -alpha, cd, g, child_pv);
+                info.root_research = 0;
+            }
+        }
+        unmake_move(pos, undo);
+        if (info.status == STOPPED) break;
+
+        rs.moves[i].key = int(std::min<std::int64_t>((info.nodes - nodes_before) >> SUBTREE_KEY_SHIFT, 1 << 28));
+        largest_key = std::max(largest_key, rs.moves[i].key);
+
+        if (value > info.best_score) {
+            info.best_score = value;
+            if (value > alpha) {
+                update_pv(rs.pv, child_pv, move, 0);
+                rs.pv_score = value;
+                rs.pv_depth = d;
+                rs.pv_seldepth = info.seldepth;
+                rs.pv_reported = d >= PV_LINE_MIN_DEPTH;
+                if (rs.pv_reported && report) print_pv_info(pos, info, value, rs.pv);
+                info.best_move = rs.pv[0];
+                info.ponder_move = rs.pv[1];
+                if (n > 1) info.best_changed = 1;
+                best_index = i;
+                alpha = value;
+            }
+        }
+    }
+    rs.moves[best_index >= 0 ? best_index : 0].key = largest_key + BEST_MOVE_KEY_BONUS;
+    return best_index;
+}
+
+void start_iteration(SearchInfo& info, int d) {
+    info.best_score = -MATE;
+    info.iteration = d;
+    info.seldepth = 0;
+    info.best_changed = 0;
+    info.root_research = 0;
+}
+
+RootSearch main_root;  // the main thread's; a helper's lives on its own stack
+
 }  // namespace
 
 void think(Position& pos, SearchInfo& info) {
     const EngineParams& params = *pos.params;
-    MoveList list;
 
     if (params.own_book && pos.hist_count + pos.hist_dropped <= params.book_move_limit) {
+        MoveList list;
         info.best_move = book_probe(pos, list);
         if (info.best_move) return;
     }
@@ -199,119 +314,51 @@ void think(Position& pos, SearchInfo& info) {
     pos.ply = 0;
     info.hash_move[0] = NO_MOVE;
     tt_new_search(pos);
-    if (const TransEntry* e = tt_find(pos)) info.hash_move[0] = tt_move(*e);
+    if (const auto e = tt_find(pos)) info.hash_move[0] = tt_move(*e);
     if (!info.hash_move[0])
         info.soft_deadline = std::min(info.soft_deadline + info.allotted_time / 2, info.hard_deadline);
 
-    static RootMove root[MAX_MOVES];
-    int root_count = 0;
-    if (info.moves_limited) {
-        for (int i = 0; i < MAX_SEARCH_MOVES && info.search_moves[i]; ++i) root[root_count++].move = info.search_moves[i];
-    } else {
-        gen_legal_moves(pos, list);
-        for (int i = 0; i < list.count; ++i) root[root_count++].move = list.moves[i].move;
-    }
-    for (int i = 0; i < root_count; ++i) {
-        const Move m = root[i].move;
-        root[i].key = m == info.hash_move[0] ? ROOT_HASH_KEY : is_quiet(m) ? 0 : ROOT_TACTICAL_KEY + mvv_lva(m);
-    }
-
-    if (root_count == 0) {
+    RootSearch& rs = main_root;
+    build_root(pos, info, rs);
+    if (rs.count == 0) {
         print_out(OUT_LOG | OUT_DUMP, "info string No legal moves found!\n");
         dump_position(pos);
         return;
     }
-    info.root_move_count = root_count;
+    info.root_move_count = rs.count;
     info.prev2_score = info.prev_score = evaluate(pos);
 
-    const Bitboard candidates = discovered_check_candidates(pos, pos.side);
-    Move root_pv[MAX_PLY] = {};
-    Move child_pv[MAX_PLY];
-    bool searched[MAX_MOVES];
-    bool pv_reported = true;
-    int pv_score = 0;
-    UndoRecord undo;
+    // The helpers search the same root until this search ends, however it ends.
+    const HelperSearch helpers(pos, info);
+    // A node limit counts every thread's nodes: look at the total often enough.
+    if (info.nodes_limited && threads_count() > 1)
+        info.poll_interval = std::clamp<std::int64_t>(info.node_limit / (4 * threads_count()), 64, info.poll_interval);
 
-    // Several lines: line 1 is the search above, unchanged; each further line
-    // is the best of the root moves the earlier lines left.
-    const int multipv = std::clamp(params.multipv, 1, std::min(root_count, MAX_MULTI_PV));
-    int lines_done = 0, last_count = 0, pv_depth = 0, pv_seldepth = 0;
+    // Several lines: line 1 is the search a single line gets; each further
+    // line is the best of the root moves the earlier lines left.
+    const int multipv = std::clamp(params.multipv, 1, std::min(rs.count, MAX_MULTI_PV));
+    int lines_done = 0, last_count = 0;
+    Move child_pv[MAX_PLY];
 
     for (int d = 1;; ++d) {
-        info.best_score = -MATE;
-        info.iteration = d;
-        info.seldepth = 0;
-        info.best_changed = 0;
-        info.root_research = 0;
+        start_iteration(info, d);
         print_out(OUT_SCREEN, "info depth %d\n", d);
-        int alpha = -MATE, largest_key = 0, best_index = -1;
-        std::fill(searched, searched + root_count, false);
         lines_done = 0;
 
-        for (int n = 1; n <= root_count; ++n) {
-            const int i = pick_root_move(root, searched, root_count);
-            searched[i] = true;
-            const Move move = root[i].move;
-            info.root_move_number = n;
-            info.current_line[0] = pos.st.last_move;
-            print_currmove(info, move);
-
-            const int g = gives_check(pos, move, candidates);
-            const int cd = pv_new_depth(pos, move, g, d);
-            make_move(pos, undo, move);
-            const std::int64_t nodes_before = info.nodes;
-            int value;
-            if (cd < 1)
-                value = -quiesce(pos, info, -MATE, -alpha, 0, child_pv);
-            else if (info.best_score == -MATE)
-                value = -search_pv(pos, info, -MATE, -alpha, cd, g, child_pv);
-            else {
-                value = g ? -search_evasion(pos, info, -alpha, cd, child_pv, NODE_CUT | NODE_NULL_OK)
-                          : -search_zw(pos, info, -alpha, cd, child_pv, NODE_CUT | NODE_NULL_OK);
-                if (info.status != STOPPED && value > alpha) {
-                    // A fail high on the zero window: the re-search may take
-                    // time, and a deadline passed meanwhile extends instead of stopping.
-                    info.root_research = 1;
-                    print_currmove(info, move);
-                    value = -search_pv(pos, info, -MATE, -alpha, cd, g, child_pv);
-                    info.root_research = 0;
-                }
-            }
-            unmake_move(pos, undo);
-            if (info.status == STOPPED) break;
-
-            root[i].key = int(std::min<std::int64_t>((info.nodes - nodes_before) >> SUBTREE_KEY_SHIFT, 1 << 28));
-            largest_key = std::max(largest_key, root[i].key);
-
-            if (value > info.best_score) {
-                info.best_score = value;
-                if (value > alpha) {
-                    update_pv(root_pv, child_pv, move, 0);
-                    pv_score = value;
-                    pv_depth = d;
-                    pv_seldepth = info.seldepth;
-                    pv_reported = d >= PV_LINE_MIN_DEPTH;
-                    if (pv_reported && multipv == 1) print_pv_info(pos, info, value, root_pv);
-                    info.best_move = root_pv[0];
-                    info.ponder_move = root_pv[1];
-                    if (n > 1) info.best_changed = 1;
-                    best_index = i;
-                    alpha = value;
-                }
-            }
-        }
-        root[best_index >= 0 ? best_index : 0].key = largest_key + BEST_MOVE_KEY_BONUS;
+        helpers.enter_depth(d);
+        const int best_index = search_first_line(pos, info, rs, d, multipv == 1);
+        helpers.leave_depth(d);
 
         if (multipv > 1 && info.status != STOPPED) {
-            copy_line(current_lines[0], root_pv, pv_score, d, info.seldepth);
+            copy_line(current_lines[0], rs.pv, rs.pv_score, d, info.seldepth);
             lines_done = 1;
             bool taken[MAX_MOVES] = {};
             taken[best_index] = true;
             for (; lines_done < multipv; ++lines_done) {
                 const Move first = lines_done < last_count ? last_lines[lines_done].pv[0] : NO_MOVE;
                 int score = 0;
-                const int i = search_further_line(pos, info, root, root_count, taken, first, d, candidates, child_pv,
-                                                  score);
+                const int i = search_further_line(pos, info, rs.moves, rs.count, taken, first, d, rs.candidates,
+                                                  child_pv, score);
                 if (i < 0) break;
                 taken[i] = true;
                 copy_line(current_lines[lines_done], child_pv, score, d, info.seldepth);
@@ -325,14 +372,16 @@ void think(Position& pos, SearchInfo& info) {
 
         const std::int64_t now = now_ms();
         const std::int64_t elapsed = now - info.start_time;
+        const std::int64_t nodes = search_nodes(info);
         info.last_info_time = now;
         print_out(OUT_SCREEN, "info depth %d ", d);
         print_out(OUT_SCREEN, "seldepth %d ", info.seldepth);
         print_out(OUT_SCREEN, "time %llu ", (unsigned long long)elapsed);
-        print_out(OUT_SCREEN, "nodes %llu ", (unsigned long long)info.nodes);
-        print_out(OUT_SCREEN, "hashfull %d ", tt_hashfull(pos));
+        print_out(OUT_SCREEN, "nodes %llu ", (unsigned long long)nodes);
+        print_out(OUT_SCREEN, "hashfull %d ", search_hashfull(pos));
         if (elapsed > 1000) {
-            print_out(OUT_SCREEN, "nps %llu", (unsigned long long)(info.nodes * 1000 / elapsed));
+            print_out(OUT_SCREEN, "nps %llu", (unsigned long long)(nodes * 1000 / elapsed));
+            // The main thread's own speed sets its polling: about every 100 ms.
             info.poll_interval = std::max<std::int64_t>(1, info.nodes * 100 / elapsed);
         }
         print_out(OUT_SCREEN, "\n");
@@ -366,18 +415,19 @@ void think(Position& pos, SearchInfo& info) {
         info.prev2_score = info.prev_score;
         info.prev_score = info.best_score;
     }
+    helpers.stop();
 
     // A search stopped before any root move completed still answers with a
     // legal move: the one it would have searched first.
     if (!info.best_move) {
         bool none[MAX_MOVES] = {};
-        info.best_move = root[pick_root_move(root, none, root_count)].move;
+        info.best_move = rs.moves[pick_root_move(rs.moves, none, rs.count)].move;
         info.ponder_move = NO_MOVE;
     }
     if (multipv == 1) {
         // Short searches end before the depth where lines are reported; the GUI
         // still gets the score and line of the move it is about to receive.
-        if (!pv_reported && root_pv[0] == info.best_move) print_pv_info(pos, info, pv_score, root_pv);
+        if (!rs.pv_reported && rs.pv[0] == info.best_move) print_pv_info(pos, info, rs.pv_score, rs.pv);
         return;
     }
 
@@ -385,10 +435,29 @@ void think(Position& pos, SearchInfo& info) {
     // the lines this iteration completed, then the last iteration's lines
     // for the moves not shown yet.
     int shown = 0;
-    if (root_pv[0] == info.best_move) copy_line(shown_lines[shown++], root_pv, pv_score, pv_depth, pv_seldepth);
+    if (rs.pv[0] == info.best_move) copy_line(shown_lines[shown++], rs.pv, rs.pv_score, rs.pv_depth, rs.pv_seldepth);
     for (int j = 1; j < lines_done && shown < multipv; ++j)
         if (!holds_move(shown_lines, shown, current_lines[j].pv[0])) shown_lines[shown++] = current_lines[j];
     for (int j = 0; j < last_count && shown < multipv; ++j)
         if (!holds_move(shown_lines, shown, last_lines[j].pv[0])) shown_lines[shown++] = last_lines[j];
     print_lines(pos, info, shown_lines, shown);
+}
+
+// A helper searches the first line only, iteration after iteration, and
+// leaves a depth to the others when enough threads search it already: the
+// threads then spread over two depths, and what the deeper ones store in the
+// table lets the main thread cut its tree. It prints nothing and never looks
+// at the clock or the input; it ends when the main thread stops it.
+void helper_think(Position& pos, SearchInfo& info) {
+    RootSearch rs;
+    pos.ply = 0;
+    build_root(pos, info, rs);
+    if (rs.count == 0) return;
+    for (int d = 1; d <= MAX_ITERATION && info.status != STOPPED; ++d) {
+        if (helper_skips_depth(d)) continue;
+        start_iteration(info, d);
+        HelperSearch::enter_depth(d);
+        search_first_line(pos, info, rs, d, false);
+        HelperSearch::leave_depth(d);
+    }
 }

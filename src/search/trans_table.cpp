@@ -13,7 +13,7 @@ constexpr int AGE_SHIFT = 26;
 constexpr std::uint32_t MOVE_BITS = 0x1FFFFFF;
 
 inline std::uint32_t key_lock(Key key) { return std::uint32_t(key >> 32); }
-inline TransEntry* bucket_of(Position& pos) {
+inline TransSlot* bucket_of(Position& pos) {
     return pos.trans_table + (std::uint32_t(pos.st.hash) & pos.trans_table_mask);
 }
 
@@ -36,8 +36,8 @@ bool tt_allocate(Position& pos, int megabytes) {
     std::uint64_t power = 1;
     while (power <= bytes) power <<= 1;
     std::uint64_t entries = power / 32;
-    std::uint64_t total = (entries + TT_SPILL) * sizeof(TransEntry);
-    pos.trans_table = static_cast<TransEntry*>(table_alloc(total));
+    std::uint64_t total = (entries + TT_SPILL) * sizeof(TransSlot);
+    pos.trans_table = static_cast<TransSlot*>(table_alloc(total));
     if (!pos.trans_table) return false;
     pos.trans_table_size = entries + TT_SPILL;
     pos.trans_table_mask = entries - 1;
@@ -56,7 +56,7 @@ void tt_clear(Position& pos) {
     rebuild_age_table(pos);
     pos.trans_used = 1;
     const TransEntry empty{0, 0, 10000, -10000, 0, 0, 0, 0};
-    for (std::uint64_t i = 0; i < pos.trans_table_size; ++i) pos.trans_table[i] = empty;
+    for (std::uint64_t i = 0; i < pos.trans_table_size; ++i) tt_write(pos.trans_table[i], empty);
 }
 
 void tt_new_search(Position& pos) {
@@ -65,29 +65,32 @@ void tt_new_search(Position& pos) {
     pos.trans_used = 1;
 }
 
-TransEntry* tt_find(Position& pos) {
-    TransEntry* bucket = bucket_of(pos);
+std::optional<TransEntry> tt_find(Position& pos) {
+    TransSlot* bucket = bucket_of(pos);
     const std::uint32_t lock = key_lock(pos.st.hash);
-    for (int i = 0; i < TT_BUCKET; ++i)
-        if (bucket[i].lock == lock) {
+    for (int i = 0; i < TT_BUCKET; ++i) {
+        TransEntry e = tt_read(bucket[i]);
+        if (e.lock == lock) {
             // A position seen again in this search counts as current.
-            bucket[i].move_age = (bucket[i].move_age & MOVE_BITS) | std::uint32_t(pos.trans_age) << AGE_SHIFT;
-            return &bucket[i];
+            e.move_age = (e.move_age & MOVE_BITS) | std::uint32_t(pos.trans_age) << AGE_SHIFT;
+            tt_write(bucket[i], e);
+            return e;
         }
-    return nullptr;
+    }
+    return std::nullopt;
 }
 
 void tt_store(Position& pos, int depth, int lower, int upper, Move move) {
     // Internal iterative deepening can search a PV node below depth 0; the
     // depth bytes are unsigned, so such a result counts as depth 0.
     if (depth < 0) depth = 0;
-    TransEntry* bucket = bucket_of(pos);
+    TransSlot* bucket = bucket_of(pos);
     const std::uint32_t lock = key_lock(pos.st.hash);
     const std::uint32_t age_bits = std::uint32_t(pos.trans_age) << AGE_SHIFT;
-    TransEntry* victim = nullptr;
+    int victim = 0;
     int victim_value = -1 << 30;
     for (int i = 0; i < TT_BUCKET; ++i) {
-        TransEntry& e = bucket[i];
+        TransEntry e = tt_read(bucket[i]);
         if (e.lock == lock) {
             if (tt_age(e) != pos.trans_age) pos.trans_used += 1;
             if (e.depth < depth) e.depth = std::uint8_t(depth);
@@ -106,24 +109,19 @@ void tt_store(Position& pos, int depth, int lower, int upper, Move move) {
                 e.lower = std::int16_t(lower);
                 e.lower_depth = std::uint8_t(depth);
             }
+            tt_write(bucket[i], e);
             return;
         }
         int value = replacement_value(pos, e);
         if (value > victim_value) {
             victim_value = value;
-            victim = &e;
+            victim = i;
         }
     }
-    TransEntry& e = *victim;
-    if (tt_age(e) != pos.trans_age) pos.trans_used += 1;
-    e.lock = lock;
-    e.move_age = (move & MOVE_BITS) | age_bits;
-    e.depth = std::uint8_t(depth);
-    e.move_depth = std::uint8_t(move ? depth : 0);
-    e.upper = std::int16_t(upper);
-    e.upper_depth = std::uint8_t(upper < 10000 ? depth : 0);
-    e.lower = std::int16_t(lower);
-    e.lower_depth = std::uint8_t(lower > -10000 ? depth : 0);
+    if (tt_age(tt_read(bucket[victim])) != pos.trans_age) pos.trans_used += 1;
+    tt_write(bucket[victim], {lock, (move & MOVE_BITS) | age_bits, std::int16_t(upper), std::int16_t(lower),
+                              std::uint8_t(depth), std::uint8_t(move ? depth : 0), std::uint8_t(upper < 10000 ? depth : 0),
+                              std::uint8_t(lower > -10000 ? depth : 0)});
 }
 
 int tt_hashfull(const Position& pos) {

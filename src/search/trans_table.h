@@ -7,9 +7,18 @@
 // prefers the oldest generation, then the shallowest entry; the generation
 // (age) advances once per search and a probe hit refreshes an entry's age.
 // Scores are stored as computed, with no mate-distance adjustment.
+//
+// Every search thread reads and writes the table without a lock. Each entry
+// is kept as four 32-bit words held as relaxed atomics, so two threads racing
+// on one entry is well defined; the first word stores the lock XOR the other
+// three, so an entry whose words come from two different writes (torn) reads
+// as some other position, that is as a miss. A move read from the table is
+// validated before it is played, as it always was.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
+#include <optional>
 
 #include "board/position.h"
 #include "movegen/move.h"
@@ -26,6 +35,39 @@ struct TransEntry {
 };
 static_assert(sizeof(TransEntry) == 16, "bucket arithmetic assumes 16-byte entries");
 
+// The stored form of one entry.
+struct TransSlot {
+    std::atomic<std::uint32_t> check;     // lock ^ move_age ^ bounds ^ depths
+    std::atomic<std::uint32_t> move_age;
+    std::atomic<std::uint32_t> bounds;    // upper in the low half, lower in the high half
+    std::atomic<std::uint32_t> depths;    // depth, move_depth, upper_depth, lower_depth from the low byte up
+};
+static_assert(sizeof(TransSlot) == 16, "bucket arithmetic assumes 16-byte entries");
+
+inline TransEntry tt_read(const TransSlot& slot) {
+    constexpr auto relaxed = std::memory_order_relaxed;
+    const std::uint32_t move_age = slot.move_age.load(relaxed), bounds = slot.bounds.load(relaxed),
+                        depths = slot.depths.load(relaxed);
+    return {slot.check.load(relaxed) ^ move_age ^ bounds ^ depths,
+            move_age,
+            std::int16_t(bounds & 0xFFFF),
+            std::int16_t(bounds >> 16),
+            std::uint8_t(depths),
+            std::uint8_t(depths >> 8),
+            std::uint8_t(depths >> 16),
+            std::uint8_t(depths >> 24)};
+}
+
+inline void tt_write(TransSlot& slot, const TransEntry& e) {
+    constexpr auto relaxed = std::memory_order_relaxed;
+    const std::uint32_t bounds = std::uint16_t(e.upper) | std::uint32_t(std::uint16_t(e.lower)) << 16;
+    const std::uint32_t depths = e.depth | e.move_depth << 8 | e.upper_depth << 16 | std::uint32_t(e.lower_depth) << 24;
+    slot.move_age.store(e.move_age, relaxed);
+    slot.bounds.store(bounds, relaxed);
+    slot.depths.store(depths, relaxed);
+    slot.check.store(e.lock ^ e.move_age ^ bounds ^ depths, relaxed);
+}
+
 constexpr int TT_BUCKET = 4;
 constexpr int TT_SPILL = TT_BUCKET - 1;
 
@@ -39,6 +81,7 @@ void tt_free(Position& pos);
 void tt_clear(Position& pos);
 // Advances the generation at the start of a search.
 void tt_new_search(Position& pos);
-TransEntry* tt_find(Position& pos);
+// The entry of the position, read once; a hit refreshes its age.
+std::optional<TransEntry> tt_find(Position& pos);
 void tt_store(Position& pos, int depth, int lower, int upper, Move move);
 int tt_hashfull(const Position& pos);

@@ -11,6 +11,7 @@
 #include "eval/pawn_table.h"
 #include "movegen/movegen.h"
 #include "search/search.h"
+#include "search/threads.h"
 #include "search/trans_table.h"
 #include "uci/options.h"
 #include "uci/text.h"
@@ -217,6 +218,7 @@ void uci_go(Position& pos, const char* text) {
     if (info.status == ANALYSING) {
         tt_clear(pos);
         pawn_table_clear(pos);
+        threads_clear_pawn_tables();
     }
     // Every setoption since the last search takes effect now.
     read_params(*pos.params);

@@ -10,6 +10,7 @@
 
 #include "book/book.h"
 #include "eval/pawn_table.h"
+#include "search/threads.h"
 #include "search/trans_table.h"
 #include "uci/text.h"
 #include "uci/uci.h"
@@ -52,6 +53,7 @@ OptionRecord EngineOptions[OPTION_COUNT] = {
     {1, "UCI_EngineAbout", "Corvane by Velmorin", "string", "", nullptr},
     {1, "MultiPV", "1", "spin", "min 1 max 256", nullptr},
     {1, "Clear Hash", "", "button", "", nullptr},
+    {1, "Threads", "1", "spin", "min 1 max 256", nullptr},
 };
 
 namespace {
@@ -69,6 +71,14 @@ void reallocate_trans_table(Position& pos, int megabytes) {
         print_out(OUT_SCREEN | OUT_LOG, "info string Not enough memory to allocate transposition table.\n");
         engine_quit(pos);
     }
+}
+
+// The helpers are replaced by as many as the count asks; one that cannot
+// have its pawn table is not made, and the GUI is told how many there are.
+void set_threads(int count) {
+    count = std::clamp(count, 1, 256);
+    const int made = threads_configure(count, std::clamp(option_get_int("Pawn Hash"), 1, 32));
+    if (made < count) print_out(OUT_SCREEN | OUT_LOG, "info string Not enough memory for %d threads: %d\n", count, made);
 }
 
 void reallocate_pawn_table(Position& pos, int power) {
@@ -257,6 +267,10 @@ void uci_setoption(Position& pos, const char* line) {
         if (megabytes >= 4) reallocate_trans_table(pos, megabytes);
     } else if (name == "Pawn Hash") {
         reallocate_pawn_table(pos, option_get_int("Pawn Hash"));
+        // Each helper has a pawn table of this size too.
+        if (threads_count() > 1) set_threads(threads_count());
+    } else if (name == "Threads") {
+        set_threads(option_get_int("Threads"));
     } else if (name == "Book File") {
         book_open(pos);
     }

@@ -44,6 +44,7 @@ struct SearchInfo {
     Move killer1[MAX_PLY];
     Move killer2[MAX_PLY];
     Move current_line[MAX_PLY];
+    int helper;  // 0 for the main thread, else the helper thread's number
 };
 
 // The starting values of a new search (times from now).

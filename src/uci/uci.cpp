@@ -10,6 +10,7 @@
 #include "eval/eval.h"
 #include "eval/pawn_table.h"
 #include "movegen/picker.h"
+#include "search/threads.h"
 #include "search/trans_table.h"
 #include "uci/options.h"
 #include "uci/text.h"
@@ -76,6 +77,7 @@ void uci_identify() {
 void uci_newgame(Position& pos) {
     tt_clear(pos);
     pawn_table_clear(pos);
+    threads_clear_pawn_tables();
 }
 
 void command_loop(Position& pos) {
@@ -109,6 +111,8 @@ void command_loop(Position& pos) {
 }
 
 void engine_quit(Position& pos) {
+    // Quit may come during a search: every helper stops and ends first.
+    threads_shutdown();
     print_out(OUT_LOG, "info string Corvane is quitting.\n");
     if (quit_handler) quit_handler();
     close_output_files();

@@ -44,6 +44,9 @@ E2E_TESTS=(
     'BookEngine.*'
     'Limits.TwentyMegabyteLine'
     'BenchCli.*'
+    'Analysis.*'
+    'Threads.SearchesWithHelpersAnswerLegallyAndStopPromptly'
+    'Threads.QuitOrClosedInputDuringAThreadedSearchExitsCleanly'
 )
 # A renamed test must not drop out of the run unnoticed.
 for pattern in "${E2E_TESTS[@]}"; do

@@ -15,7 +15,7 @@ int usage() {
                  "       corvane-bench perft-suite FILE [--max-nodes N]\n"
                  "       corvane-bench key [POSITION]\n"
                  "       corvane-bench eval [POSITION]\n"
-                 "       corvane-bench search [DEPTH] [--multipv K]\n"
+                 "       corvane-bench search [DEPTH] [--multipv K] [--threads N]\n"
                  "POSITION: startpos [moves ...] | fen <FEN> [moves ...] | <FEN> [moves ...]\n");
     return 2;
 }

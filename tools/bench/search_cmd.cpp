@@ -10,6 +10,7 @@
 #include "bench.h"
 #include "eval/pawn_table.h"
 #include "search/search.h"
+#include "search/threads.h"
 #include "search/trans_table.h"
 #include "uci/options.h"
 #include "uci/uci.h"
@@ -74,11 +75,13 @@ bool read_count(const char* text, int low, int high, int& out) {
 }  // namespace
 
 int bench_search(int argc, char** argv) {
-    int depth = DEFAULT_DEPTH, multipv = 1;
+    int depth = DEFAULT_DEPTH, multipv = 1, threads = 1;
     bool depth_given = false;
     for (int i = 0; i < argc; ++i) {
         if (std::strcmp(argv[i], "--multipv") == 0) {
             if (++i == argc || !read_count(argv[i], 1, 256, multipv)) return -1;
+        } else if (std::strcmp(argv[i], "--threads") == 0) {
+            if (++i == argc || !read_count(argv[i], 1, 256, threads)) return -1;
         } else if (depth_given || !read_count(argv[i], 1, 64, depth)) {
             return -1;
         } else {
@@ -88,6 +91,11 @@ int bench_search(int argc, char** argv) {
     static Position pos;
     bench_setup(pos);
     option_set("MultiPV", std::to_string(multipv).c_str());
+    if (threads > 1) {
+        threads = threads_configure(threads, option_get_int("Pawn Hash"));
+        // The threads race for the table, so their node counts differ from run to run.
+        std::printf("threads %d: node counts vary from run to run\n\n", threads);
+    }
     set_screen_output(false);
     set_input_polling(false);
     std::uint64_t total = 0;
@@ -97,6 +105,7 @@ int bench_search(int argc, char** argv) {
         read_fen(pos, fen);
         tt_clear(pos);
         pawn_table_clear(pos);
+        threads_clear_pawn_tables();
         auto info = std::make_unique<SearchInfo>();
         search_info_init(*info, now_ms());
         info->status = THINKING;
@@ -106,10 +115,11 @@ int bench_search(int argc, char** argv) {
         const std::int64_t start = bench_now_ms();
         think(pos, *info);
         elapsed += bench_now_ms() - start;
-        total += std::uint64_t(info->nodes);
-        std::printf("position %2d nodes %12" PRIu64 " bestmove %s\n", ++index, std::uint64_t(info->nodes),
-                    move_to_text(info->best_move));
+        const std::uint64_t nodes = std::uint64_t(search_nodes(*info));
+        total += nodes;
+        std::printf("position %2d nodes %12" PRIu64 " bestmove %s\n", ++index, nodes, move_to_text(info->best_move));
     }
+    threads_shutdown();
     std::printf("\nnodes %" PRIu64 "\ntime_ms %" PRId64 "\nnps %" PRIu64 "\n", total, elapsed,
                 elapsed > 0 ? total * 1000 / std::uint64_t(elapsed) : total * 1000);
     return 0;

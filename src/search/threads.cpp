@@ -1,0 +1,173 @@
+// The helper threads: creation, the parked wait between searches, start and
+// stop of a search, and the counters the main thread reads while it reports.
+#include "search/threads.h"
+
+#include <atomic>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "eval/pawn_table.h"
+#include "search/search.h"
+#include "search/trans_table.h"
+
+namespace {
+
+constexpr int MAX_THREADS = 256;
+// Nodes between a helper's looks at the stop flag: well under a millisecond.
+constexpr std::int64_t HELPER_POLL_INTERVAL = 1024;
+
+// Everything a helper writes during a search; one per helper, on the heap,
+// made when the thread count is set.
+struct Worker {
+    Position pos;
+    SearchInfo info;
+    std::atomic<std::int64_t> nodes{0};
+    std::atomic<int> trans_used{1};
+    std::thread thread;
+};
+
+std::vector<std::unique_ptr<Worker>> workers;
+
+std::mutex mutex;
+std::condition_variable wake, idle;
+std::uint64_t generation = 0;  // a new search for the helpers to start
+bool quitting = false;
+int running = 0;  // helpers still searching the current root
+
+std::atomic<bool> stop_flag{false};
+std::atomic<int> searchers[MAX_PLY + 2];
+
+// `seen` is the search generation at the thread's birth: it waits for the next.
+void worker_loop(Worker& w, std::uint64_t seen) {
+    for (;;) {
+        {
+            std::unique_lock<std::mutex> lock(mutex);
+            wake.wait(lock, [&] { return quitting || generation != seen; });
+            if (quitting) return;
+            seen = generation;
+        }
+        helper_think(w.pos, w.info);
+        w.nodes.store(w.info.nodes, std::memory_order_relaxed);
+        std::lock_guard<std::mutex> lock(mutex);
+        if (--running == 0) idle.notify_all();
+    }
+}
+
+void stop_helpers() {
+    stop_flag.store(true, std::memory_order_relaxed);
+    std::unique_lock<std::mutex> lock(mutex);
+    idle.wait(lock, [] { return running == 0; });
+}
+
+}  // namespace
+
+int threads_configure(int count, int pawn_power) {
+    threads_shutdown();
+    count = count < 1 ? 1 : count > MAX_THREADS ? MAX_THREADS : count;
+    for (int i = 1; i < count; ++i) {
+        auto w = std::make_unique<Worker>();
+        w->pos.pawn_table = nullptr;
+        if (!pawn_table_allocate(w->pos, pawn_power)) break;
+        workers.push_back(std::move(w));
+    }
+    std::lock_guard<std::mutex> lock(mutex);
+    quitting = false;
+    for (auto& w : workers) w->thread = std::thread(worker_loop, std::ref(*w), generation);
+    return threads_count();
+}
+
+int threads_count() { return int(workers.size()) + 1; }
+
+void threads_shutdown() {
+    if (workers.empty()) return;
+    stop_helpers();
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        quitting = true;
+    }
+    wake.notify_all();
+    for (auto& w : workers) {
+        w->thread.join();
+        pawn_table_free(w->pos);
+    }
+    workers.clear();
+}
+
+void threads_clear_pawn_tables() {
+    for (auto& w : workers) pawn_table_clear(w->pos);
+}
+
+HelperSearch::HelperSearch(const Position& root, const SearchInfo& main_info) {
+    if (workers.empty()) return;
+    stop_flag.store(false, std::memory_order_relaxed);
+    for (auto& n : searchers) n.store(0, std::memory_order_relaxed);
+    int number = 0;
+    for (auto& w : workers) {
+        // The root position and its game history, with the helper's own pawn table.
+        PawnEntry* const pawn_table = w->pos.pawn_table;
+        const std::uint64_t size = w->pos.pawn_table_size, mask = w->pos.pawn_table_mask;
+        w->pos = root;
+        w->pos.pawn_table = pawn_table;
+        w->pos.pawn_table_size = size;
+        w->pos.pawn_table_mask = mask;
+        w->pos.params = &w->pos.param_block;
+
+        SearchInfo& info = w->info;
+        search_info_init(info, main_info.start_time);
+        info.status = ANALYSING;  // no clock and no node limit: the main thread decides
+        info.poll_interval = HELPER_POLL_INTERVAL;
+        info.moves_limited = main_info.moves_limited;
+        std::copy(main_info.search_moves, main_info.search_moves + MAX_SEARCH_MOVES, info.search_moves);
+        info.hash_move[0] = main_info.hash_move[0];
+        info.helper = ++number;
+        w->nodes.store(0, std::memory_order_relaxed);
+        w->trans_used.store(1, std::memory_order_relaxed);
+    }
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        running = int(workers.size());
+        ++generation;
+    }
+    wake.notify_all();
+}
+
+void HelperSearch::stop() const {
+    if (!workers.empty()) stop_helpers();
+}
+
+void HelperSearch::enter_depth(int depth) {
+    if (!workers.empty() && depth <= MAX_PLY) searchers[depth].fetch_add(1, std::memory_order_relaxed);
+}
+
+void HelperSearch::leave_depth(int depth) {
+    if (!workers.empty() && depth <= MAX_PLY) searchers[depth].fetch_sub(1, std::memory_order_relaxed);
+}
+
+bool helper_skips_depth(int depth) {
+    // At most half the threads (rounded up) on one depth.
+    return depth <= MAX_PLY && searchers[depth].load(std::memory_order_relaxed) >= (threads_count() + 1) / 2;
+}
+
+void helper_poll(const Position& pos, SearchInfo& info) {
+    Worker& w = *workers[std::size_t(info.helper - 1)];
+    w.nodes.store(info.nodes, std::memory_order_relaxed);
+    w.trans_used.store(pos.trans_used, std::memory_order_relaxed);
+    if (stop_flag.load(std::memory_order_relaxed)) info.status = STOPPED;
+}
+
+std::int64_t search_nodes(const SearchInfo& info) {
+    std::int64_t nodes = info.nodes;
+    if (!info.helper)
+        for (const auto& w : workers) nodes += w->nodes.load(std::memory_order_relaxed);
+    return nodes;
+}
+
+int search_hashfull(const Position& pos) {
+    if (workers.empty()) return tt_hashfull(pos);
+    std::int64_t used = pos.trans_used;
+    for (const auto& w : workers) used += w->trans_used.load(std::memory_order_relaxed) - 1;
+    return pos.trans_table_size ? int(std::min<std::int64_t>(used * 1000 / std::int64_t(pos.trans_table_size), 1000)) : 0;
+}

@@ -1,0 +1,46 @@
+// The helper threads of a parallel search. The main thread searches as it
+// always has; helper threads search the same root at the same time, each with
+// its own position, history, killers, search stack and pawn table, and share
+// only the transposition table, through which they help. They are created
+// when the thread count is set, wait parked between searches, and never read
+// input, look at the clock or print.
+#pragma once
+
+#include <cstdint>
+
+#include "board/position.h"
+#include "uci/search_info.h"
+
+// Replaces the helpers so that `count` threads search in all (1 = the main
+// thread alone, no helper exists), each helper with a pawn table of
+// 2^pawn_power entries. Called between searches only. Returns the number of
+// threads there are now: fewer than asked when memory runs out.
+int threads_configure(int count, int pawn_power);
+int threads_count();
+// Stops and joins every helper: before the process ends.
+void threads_shutdown();
+void threads_clear_pawn_tables();
+
+// Starts the helpers on the root of the main thread's search and stops them,
+// all of them, before the search returns.
+class HelperSearch {
+   public:
+    HelperSearch(const Position& root, const SearchInfo& main_info);
+    ~HelperSearch() { stop(); }
+    HelperSearch(const HelperSearch&) = delete;
+    HelperSearch& operator=(const HelperSearch&) = delete;
+    // Returns once every helper has stopped searching.
+    void stop() const;
+    // Counts the threads searching each depth, for helper_skips_depth.
+    static void enter_depth(int depth);
+    static void leave_depth(int depth);
+};
+
+// Whether a helper should leave `depth` to the threads already on it.
+bool helper_skips_depth(int depth);
+// A helper's look at the world every poll interval: publishes its node count
+// and stops when the main thread says so.
+void helper_poll(const Position& pos, SearchInfo& info);
+// The nodes of every thread of the search, and the table use they report.
+std::int64_t search_nodes(const SearchInfo& info);
+int search_hashfull(const Position& pos);
