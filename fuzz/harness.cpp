@@ -12,6 +12,7 @@
 #include "eval/pawn_table.h"
 #include "movegen/movegen.h"
 #include "search/search.h"
+#include "search/threads.h"
 #include "search/trans_table.h"
 #include "uci/options.h"
 #include "uci/uci.h"
@@ -96,6 +97,7 @@ Position& engine() {
 
 void reset_engine() {
     Position& pos = the_position();
+    threads_shutdown();  // a Threads setting ends with its input
     options_free();
     options_init();
     book_close(pos);
