@@ -149,18 +149,48 @@ int pick_root_move(const RootMove* moves, const bool* searched, int count) {
     return best;
 }
 
+// Searches one root move below alpha's current value. The first move of a
+// line gets the full window (nothing to compare it with yet); a later one a
+// zero window and, when it beats alpha, the full window again, so that the
+// line's score is exact. On the first line the re-search is marked for the
+// clock rules (a deadline passed meanwhile extends instead of stopping) and
+// reported to the GUI as the move being searched.
+int search_root_move(Position& pos, SearchInfo& info, Move move, int d, int alpha, Bitboard candidates,
+                     Move* child_pv, bool first_line) {
+    UndoRecord undo;
+    const int g = gives_check(pos, move, candidates);
+    const int cd = pv_new_depth(pos, move, g, d);
+    make_move(pos, undo, move);
+    int value;
+    if (cd < 1)
+        value = -quiesce(pos, info, -MATE, -alpha, 0, child_pv);
+    else if (alpha == -MATE)
+        value = -search_pv(pos, info, -MATE, -alpha, cd, g, child_pv);
+    else {
+        value = g ? -search_evasion(pos, info, -alpha, cd, child_pv, NODE_CUT | NODE_NULL_OK)
+                  : -search_zw(pos, info, -alpha, cd, child_pv, NODE_CUT | NODE_NULL_OK);
+        if (info.status != STOPPED && value > alpha) {
+            if (first_line) {
+                info.root_research = 1;
+                if (!info.helper) print_currmove(info, move);
+            }
+            value = -search_pv(pos, info, -MATE, -alpha, cd, g, child_pv);
+            info.root_research = 0;
+        }
+    }
+    unmake_move(pos, undo);
+    return value;
+}
+
 // The root move loop of a further line: the best of the root moves no earlier
-// line of this iteration took, searched as the first line is (the first move
-// with the full window, the others with a zero window and a full re-search
-// when they beat it), so its score is exact. `first` (last iteration's move of
-// this line) is tried first when still free, then the rest by their keys.
-// Returns the index of the line's move, or -1 when the search stopped.
+// line of this iteration took, its score exact. `first` (last iteration's
+// move of this line) is tried first when still free, then the rest by their
+// keys. Returns the index of the line's move, or -1 when the search stopped.
 int search_further_line(Position& pos, SearchInfo& info, const RootMove* root, int root_count, const bool* taken,
                         Move first, int d, Bitboard candidates, Move* line_pv, int& line_score) {
     bool searched[MAX_MOVES];
     std::copy(taken, taken + root_count, searched);
     Move child_pv[MAX_PLY];
-    UndoRecord undo;
     int alpha = -MATE, best_index = -1;
     line_pv[0] = NO_MOVE;
     for (;;) {
@@ -171,26 +201,11 @@ int search_further_line(Position& pos, SearchInfo& info, const RootMove* root, i
         if (i < 0) i = pick_root_move(root, searched, root_count);
         if (i < 0) break;
         searched[i] = true;
-        const Move move = root[i].move;
         info.current_line[0] = pos.st.last_move;
-
-        const int g = gives_check(pos, move, candidates);
-        const int cd = pv_new_depth(pos, move, g, d);
-        make_move(pos, undo, move);
-        int value;
-        if (cd < 1)
-            value = -quiesce(pos, info, -MATE, -alpha, 0, child_pv);
-        else if (best_index < 0)
-            value = -search_pv(pos, info, -MATE, -alpha, cd, g, child_pv);
-        else {
-            value = g ? -search_evasion(pos, info, -alpha, cd, child_pv, NODE_CUT | NODE_NULL_OK)
-                      : -search_zw(pos, info, -alpha, cd, child_pv, NODE_CUT | NODE_NULL_OK);
-            if (info.status != STOPPED && value > alpha) value = -search_pv(pos, info, -MATE, -alpha, cd, g, child_pv);
-        }
-        unmake_move(pos, undo);
+        const int value = search_root_move(pos, info, root[i].move, d, alpha, candidates, child_pv, false);
         if (info.status == STOPPED) return -1;
         if (value > alpha) {
-            update_pv(line_pv, child_pv, move, 0);
+            update_pv(line_pv, child_pv, root[i].move, 0);
             line_score = value;
             best_index = i;
             alpha = value;
@@ -231,7 +246,6 @@ int search_first_line(Position& pos, SearchInfo& info, RootSearch& rs, int d, bo
     bool searched[MAX_MOVES];
     std::fill(searched, searched + rs.count, false);
     Move child_pv[MAX_PLY];
-    UndoRecord undo;
     int alpha = -MATE, largest_key = 0, best_index = -1;
 
     for (int n = 1; n <= rs.count; ++n) {
@@ -242,28 +256,8 @@ int search_first_line(Position& pos, SearchInfo& info, RootSearch& rs, int d, bo
         info.current_line[0] = pos.st.last_move;
         if (report) print_currmove(info, move);
 
-        const int g = gives_check(pos, move, rs.candidates);
-        const int cd = pv_new_depth(pos, move, g, d);
-        make_move(pos, undo, move);
         const std::int64_t nodes_before = info.nodes;
-        int value;
-        if (cd < 1)
-            value = -quiesce(pos, info, -MATE, -alpha, 0, child_pv);
-        else if (info.best_score == -MATE)
-            value = -search_pv(pos, info, -MATE, -alpha, cd, g, child_pv);
-        else {
-            value = g ? -search_evasion(pos, info, -alpha, cd, child_pv, NODE_CUT | NODE_NULL_OK)
-                      : -search_zw(pos, info, -alpha, cd, child_pv, NODE_CUT | NODE_NULL_OK);
-            if (info.status != STOPPED && value > alpha) {
-                // A fail high on the zero window: the re-search may take
-                // time, and a deadline passed meanwhile extends instead of stopping.
-                info.root_research = 1;
-                if (report) print_currmove(info, move);
-                value = -search_pv(pos, info, -MATE, -alpha, cd, g, child_pv);
-                info.root_research = 0;
-            }
-        }
-        unmake_move(pos, undo);
+        const int value = search_root_move(pos, info, move, d, alpha, rs.candidates, child_pv, true);
         if (info.status == STOPPED) break;
 
         rs.moves[i].key = int(std::min<std::int64_t>((info.nodes - nodes_before) >> SUBTREE_KEY_SHIFT, 1 << 28));
