@@ -391,7 +391,9 @@ int dtz_probe(Position& pos, bool& ok) {
             best = v - 1;
         }
     }
-    return best;
+    // A win that no move keeps can only come from a damaged table.
+    if (best == 1 << 30) ok = false;
+    return ok ? best : 0;
 }
 
 bool probe_allowed(const Position& pos) {
