@@ -4,8 +4,10 @@
 
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <random>
 #include <string>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -83,6 +85,33 @@ TEST(Syzygy, AgreesWithEveryExpectedValueAcrossTwoDirectories) {
     tb_free();
     tb_probe_wdl(test_position("4k3/8/8/8/8/8/8/R3K3 w - - 0 1"), &ok);
     EXPECT_EQ(ok, 0);
+}
+
+// Two threads probe freshly found tables at once, from opposite ends of the
+// file, so that both race to map the same tables; each must get every value.
+TEST(Syzygy, ThreadsProbingAtOnceMapEachTableSafely) {
+    init_engine_tables();
+    std::vector<std::pair<std::string, int>> cases;
+    std::ifstream epd(fs::path(CORVANE_DATA_DIR) / "syzygy" / "expected.epd");
+    for (std::string line; std::getline(epd, line);)
+        cases.emplace_back(line.substr(0, line.find(";wdl ")), std::stoi(line.substr(line.find(";wdl ") + 5)));
+    ASSERT_EQ(tb_init(TABLES.string().c_str()), 35);
+    int wrong[2] = {0, 0};
+    auto prober = [&](int id) {
+        auto pos = std::make_unique<Position>();
+        for (std::size_t i = 0; i < cases.size(); ++i) {
+            const auto& c = cases[id ? cases.size() - 1 - i : i];
+            read_fen(*pos, c.first.c_str());
+            int ok = 0;
+            const int wdl = tb_probe_wdl(*pos, &ok);
+            wrong[id] += !ok || wdl != c.second;
+        }
+    };
+    std::thread other(prober, 1);
+    prober(0);
+    other.join();
+    EXPECT_EQ(wrong[0] + wrong[1], 0);
+    tb_free();
 }
 
 TEST(Syzygy, BenchPrintsBothValuesOrSaysTheTableIsMissing) {
