@@ -35,6 +35,9 @@ constexpr int MAX_CODE_LENGTH = 32;      // the bit reader refills 32 bits at a 
 constexpr int MAX_SYMBOLS = 4096;        // symbols are twelve bits wide
 constexpr int NO_SYMBOL = 0xfff;         // second half of a symbol that stands for one value
 constexpr std::uint32_t MAX_RUN = 1u << 24;  // far beyond a block's 65,536 values
+// Blocks walked from an index entry to a value: a real table needs a few
+// (each block holds many values); damaged counts could ask for billions.
+constexpr int MAX_BLOCK_WALK = 1 << 20;
 
 std::uint32_t read_le16(const std::uint8_t* p) { return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8; }
 std::uint32_t read_le32(const std::uint8_t* p) { return read_le16(p) | read_le16(p + 2) << 16; }
@@ -154,7 +157,7 @@ const char* read_layout(const Table& t, const std::uint8_t* h, int side, int fil
     const int shift = side ? 4 : 0;
     const bool two_pawn_groups = t.has_pawns && t.other_pawns > 0;
     const int order = (h[0] >> shift) & 15;
-    const int order2 = two_pawn_groups ? (h[1] >> shift) & 15 : 15;
+    const int order2 = two_pawn_groups ? (h[1] >> shift) & 15 : -1;
     const std::uint8_t* codes = h + 1 + two_pawn_groups;
     int seen[16] = {};
     for (int i = 0; i < t.men; ++i) {
@@ -222,9 +225,10 @@ const char* read_header(Table& t, TableFile& file, bool dtz) {
     Cursor c{file.bytes, file.size, 0};
     if (read_le32(c.bytes) != (dtz ? DTZ_MAGIC : WDL_MAGIC)) return "is not a Syzygy table (bad magic number)";
     const int flags = c.bytes[4];
-    if ((flags >> 4) != t.men || bool(flags & HEADER_PAWNS) != t.has_pawns) return "does not match its name";
+    if (bool(flags & HEADER_PAWNS) != t.has_pawns) return "does not match its name";
     file.split = !dtz && (flags & HEADER_SPLIT);
-    if (!dtz && file.split == t.symmetric) return "does not match its name";
+    // Unequal sides need a stream for each side to move.
+    if (!dtz && !file.split && !t.symmetric) return "does not match its name";
     const int files = t.has_pawns ? 4 : 1;
     const int sides = file.split ? 2 : 1;
     c.at = 5;
@@ -232,10 +236,11 @@ const char* read_header(Table& t, TableFile& file, bool dtz) {
     const std::uint64_t men_bytes = 1 + std::uint64_t(t.has_pawns && t.other_pawns > 0) + t.men;
     for (int f = 0; f < files; ++f) {
         if (!c.has(men_bytes)) return "is truncated";
-        for (int side = 0; side < sides; ++side)
+        for (int side = 0; side < sides; ++side) {
             if (const char* why = read_layout(t, c.here(), side, f, file.part[f][side])) return why;
-        // Every file's index leads with the same pawns: the probe finds them before it knows the file.
-        if (file.part[f][0].code[0] != file.part[0][0].code[0]) return "does not lead with its pawns";
+            // Every index leads with the same pawns: the probe finds them before it knows the file.
+            if (t.has_pawns && file.part[f][side].code[0] != file.part[0][0].code[0]) return "does not lead with its pawns";
+        }
         c.at += men_bytes;
     }
     c.at += c.at & 1;
@@ -249,6 +254,7 @@ const char* read_header(Table& t, TableFile& file, bool dtz) {
             Stream& s = file.part[f][0].stream;
             if (!(s.flags & DTZ_HAS_MAP)) continue;
             file.wide_map = s.flags & DTZ_WIDE_MAP;
+            if (file.wide_map) c.at += c.at & 1;  // 16-bit maps start on an even offset
             for (int result = 0; result < 4; ++result) {
                 s.dtz_map[result] = c.at;
                 if (!c.has(file.wide_map ? 2 : 1)) return "is truncated";
@@ -296,14 +302,15 @@ int stream_value(const TableFile& file, const Stream& s, std::uint64_t index) {
                           (std::int64_t(1) << (s.index_bits - 1)) + std::int64_t(read_le16(entry + 4));
     if (block >= s.blocks) return -1;
     const std::uint8_t* sizes = bytes + s.sizes_at;
+    int walked = 0;
     while (offset < 0) {
-        if (block == 0) return -1;
+        if (block == 0 || ++walked > MAX_BLOCK_WALK) return -1;
         --block;
-        offset += std::int64_t(read_le16(sizes + 2 * block)) + 1;
+        offset += std::int64_t(read_le16(sizes + 2 * std::uint64_t(block))) + 1;
     }
     while (offset > std::int64_t(read_le16(sizes + 2 * std::uint64_t(block)))) {
         offset -= std::int64_t(read_le16(sizes + 2 * std::uint64_t(block))) + 1;
-        if (++block >= s.blocks) return -1;
+        if (++block >= s.blocks || ++walked > MAX_BLOCK_WALK) return -1;
     }
     if (block >= s.data_blocks) return -1;
 

@@ -127,6 +127,8 @@ std::uint64_t group_index(const Layout& l, int* sq, int from, int men) {
     return idx;
 }
 
+constexpr std::uint64_t NO_INDEX = ~std::uint64_t(0);
+
 std::uint64_t index_without_pawns(const Table& t, const Layout& l, int* sq) {
     const int n = t.men;
     if (sq[0] & 4) flip_files(sq, n);
@@ -150,7 +152,9 @@ std::uint64_t index_without_pawns(const Table& t, const Layout& l, int* sq) {
             idx = 6 * 63 * 62 + 4 * 28 * 62 + 4 * 7 * 28 + file_of(a) * 7 * 6 + (file_of(b) - below_b) * 6 +
                   (file_of(c) - below_c);
     } else {
-        idx = std::uint64_t(KK_INDEX.first[TRIANGLE[sq[0]]][sq[1]]);
+        const int kings = KK_INDEX.first[TRIANGLE[sq[0]]][sq[1]];
+        if (kings < 0) return NO_INDEX;  // kings side by side: no game reaches it
+        idx = std::uint64_t(kings);
     }
     return idx * l.factor[0] + group_index(l, sq, t.pivot, n);
 }
@@ -210,6 +214,8 @@ Read read_table(const Position& pos, bool dtz, int wdl, int& value) {
     int sq[TB_MAX_MEN];
     const Layout* l = &file.part[0][side];
     int i = 0;
+    // The header was checked to list exactly the men of the material, so each
+    // code places at least one man and never more than fit.
     auto place = [&](int code) {
         for (Bitboard b = pos.pieces_of(code_side(code) ^ int(flipped), code_type(code)); b;)
             sq[i++] = pop_lsb(b) ^ square_flip;
@@ -224,6 +230,7 @@ Read read_table(const Position& pos, bool dtz, int wdl, int& value) {
 
     if (dtz && !t->symmetric && (l->stream.flags & 1) != mover) return READ_OTHER_SIDE;
     const std::uint64_t idx = t->has_pawns ? index_with_pawns(*t, *l, sq) : index_without_pawns(*t, *l, sq);
+    if (idx == NO_INDEX) return READ_FAILED;
     int stored = stream_value(file, l->stream, idx);
     if (stored >= 0 && dtz) stored = dtz_map_value(file, l->stream, wdl, stored);
     if (stored < 0 || (!dtz && stored > 4)) {
