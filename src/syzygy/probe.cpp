@@ -10,8 +10,6 @@
 // only; the other side's value comes from its moves.
 #include <algorithm>
 #include <array>
-#include <cstdio>
-#include <cstring>
 
 #include "movegen/movegen.h"
 #include "syzygy/table.h"
@@ -72,14 +70,14 @@ constexpr auto KK_INDEX = [] {
 static_assert(KK_INDEX.second == int(PIVOT_POSITIONS_KK));
 
 // Pawn squares ordered for the leading pawn: by folded file, then rank.
-constexpr int LEAD_ORDER(int sq) { return 6 * fold_file(sq) + rank_of(sq) - 1; }
+constexpr int lead_order(int sq) { return 6 * fold_file(sq) + rank_of(sq) - 1; }
 // Pawn squares ordered for the other leading pawns: central files first, then
 // from the seventh rank down, queen side after king side.
-constexpr int TWIST(int sq) { return 12 * (3 - fold_file(sq)) + 2 * (7 - rank_of(sq) - 1) + (file_of(sq) < 4); }
-static_assert(TWIST(A2) == 47 && TWIST(E7) == 0 && LEAD_ORDER(H2) == 0 && LEAD_ORDER(D7) == 23);
+constexpr int twist(int sq) { return 12 * (3 - fold_file(sq)) + 2 * (6 - rank_of(sq)) + (file_of(sq) < 4); }
+static_assert(twist(A2) == 47 && twist(E7) == 0 && lead_order(H2) == 0 && lead_order(D7) == 23);
 
-// The leading pawns' index: the first pawn's square (by LEAD_ORDER, within its
-// file's share) and the combinations of the others among squares TWIST-below it.
+// The leading pawns' index: the first pawn's square (by lead_order, within its
+// file's share) and the combinations of the others among squares of lower twist.
 struct LeadTables {
     std::uint64_t start[TB_MAX_MEN][24];
     std::uint64_t positions[TB_MAX_MEN][4];
@@ -91,7 +89,7 @@ constexpr auto LEAD = [] {
             std::uint64_t n = 0;
             for (int j = 6 * file; j < 6 * file + 6; ++j) {
                 t.start[others][j] = n;
-                n += BINOMIAL[TWIST(make_square(j / 6, j % 6 + 1))][others];
+                n += BINOMIAL[twist(make_square(j / 6, j % 6 + 1))][others];
             }
             t.positions[others][file] = n;
         }
@@ -139,6 +137,9 @@ std::uint64_t index_without_pawns(const Table& t, const Layout& l, int* sq) {
             break;
         }
     std::uint64_t idx;
+    // Three lone men fall in four ranges: the first off the diagonal (the
+    // others anywhere); on it with the second below it; the first two on it
+    // with the third below; all three on it.
     if (t.pivot == 3) {
         const int a = sq[0], b = sq[1], c = sq[2];
         const int below_b = b > a, below_c = (c > a) + (c > b);
@@ -162,9 +163,9 @@ std::uint64_t index_without_pawns(const Table& t, const Layout& l, int* sq) {
 std::uint64_t index_with_pawns(const Table& t, const Layout& l, int* sq) {
     const int n = t.men, lead = t.lead_pawns;
     if (sq[0] & 4) flip_files(sq, n);
-    sort_squares(sq + 1, sq + lead, [](int a, int b) { return TWIST(a) > TWIST(b); });
-    std::uint64_t idx = LEAD.start[lead - 1][LEAD_ORDER(sq[0])];
-    for (int i = 1; i < lead; ++i) idx += BINOMIAL[TWIST(sq[i])][lead - i];
+    sort_squares(sq + 1, sq + lead, [](int a, int b) { return twist(a) > twist(b); });
+    std::uint64_t idx = LEAD.start[lead - 1][lead_order(sq[0])];
+    for (int i = 1; i < lead; ++i) idx += BINOMIAL[twist(sq[i])][lead - i];
     idx *= l.factor[0];
     int i = lead;
     if (t.other_pawns) {
@@ -223,7 +224,7 @@ Read read_table(const Position& pos, bool dtz, int wdl, int& value) {
     if (t->has_pawns) {
         place(l->code[0]);
         for (int j = 1; j < t->lead_pawns; ++j)
-            if (LEAD_ORDER(sq[j]) < LEAD_ORDER(sq[0])) std::swap(sq[0], sq[j]);
+            if (lead_order(sq[j]) < lead_order(sq[0])) std::swap(sq[0], sq[j]);
         l = &file.part[fold_file(sq[0])][side];
     }
     while (i < t->men) place(l->code[i]);
