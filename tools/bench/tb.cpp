@@ -117,7 +117,8 @@ int bench_tb_suite(int argc, char** argv) {
         }
     }
 
-    // Cached: every table mapped and its pages touched by the pass above.
+    // Cached: every table mapped and its pages touched by the pass above; WDL
+    // as the search will probe, DTZ as the root will.
     std::uint64_t probes = 0;
     const auto t0 = Clock::now();
     for (int r = 0; r < rounds; ++r)
@@ -127,11 +128,22 @@ int bench_tb_suite(int argc, char** argv) {
             ++probes;
         }
     const std::int64_t cached_us = std::max<std::int64_t>(1, micros(Clock::now() - t0));
+    std::uint64_t dtz_probes = 0;
+    const auto t1 = Clock::now();
+    for (int r = 0; r < rounds; ++r)
+        for (Position& p : boards) {
+            int success;
+            tb_probe_dtz(p, &success);
+            ++dtz_probes;
+        }
+    const std::int64_t dtz_us = std::max<std::int64_t>(1, micros(Clock::now() - t1));
     const std::int64_t cold_per_s = std::int64_t(boards.size()) * 1000000 / std::max<std::int64_t>(1, cold_us);
     std::printf("cold WDL probes (first after init): %zu in %" PRId64 " us, %" PRId64 " probes/s\n", boards.size(),
                 cold_us, cold_per_s);
     std::printf("cached WDL probes: %" PRIu64 " in %" PRId64 " us, %" PRIu64 " probes/s\n", probes, cached_us,
                 probes * 1000000 / std::uint64_t(cached_us));
+    std::printf("cached DTZ probes: %" PRIu64 " in %" PRId64 " us, %" PRIu64 " probes/s\n", dtz_probes, dtz_us,
+                dtz_probes * 1000000 / std::uint64_t(dtz_us));
     std::printf("%d passed, %d failed\n", passed, wrong);
     return wrong ? 1 : 0;
 }
