@@ -16,6 +16,7 @@ int go(const std::uint8_t* data, std::size_t size);
 int setoption(const std::uint8_t* data, std::size_t size);
 int commands(const std::uint8_t* data, std::size_t size);
 int book(const std::uint8_t* data, std::size_t size);
+int syzygy(const std::uint8_t* data, std::size_t size);
 
 struct NamedTarget {
     const char* name;  // also the name of its corpus directory
@@ -29,6 +30,7 @@ inline constexpr NamedTarget TARGETS[] = {
     {"setoption", setoption},
     {"commands", commands},
     {"book", book},
+    {"syzygy", syzygy},
 };
 
 }  // namespace fuzz

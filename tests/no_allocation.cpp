@@ -4,6 +4,9 @@
 
 #include <atomic>
 #include <cstdlib>
+#include <fstream>
+#include <string>
+#include <vector>
 #include <memory>
 #include <new>
 
@@ -12,6 +15,7 @@
 #include "movegen/picker.h"
 #include "perft_trees.h"
 #include "search/search.h"
+#include "syzygy/syzygy.h"
 #include "test_support.h"
 #include "uci/uci.h"
 
@@ -56,4 +60,26 @@ TEST(NoAllocation, HotPathsStayOnTheStack) {
         sum += search_pv(pos, *info, -MATE, MATE, 4, in_check(pos), pv);
         EXPECT_EQ(allocations - before, 0) << line.fen << " (" << sum << ")";
     }
+}
+
+// Table probes allocate only when a table is first mapped; once every table
+// the positions reach is ready, WDL and DTZ probes run on the stack.
+TEST(NoAllocation, TablebaseProbesOnceTheTablesAreMapped) {
+    tb_init(CORVANE_DATA_DIR "/syzygy/tables");
+    std::vector<std::string> fens;
+    std::ifstream epd(CORVANE_DATA_DIR "/syzygy/expected.epd");
+    for (std::string line; std::getline(epd, line);) fens.push_back(line.substr(0, line.find(';')));
+    ASSERT_EQ(fens.size(), 200u);
+    for (int pass = 0; pass < 2; ++pass)
+        for (const std::string& fen : fens) {
+            Position& pos = test_position(fen);
+            const long before = allocations;
+            int wdl_ok = 0, dtz_ok = 0;
+            const int sum = tb_probe_wdl(pos, &wdl_ok) + tb_probe_dtz(pos, &dtz_ok);
+            EXPECT_TRUE(wdl_ok && dtz_ok) << fen;
+            if (pass == 1) {
+                EXPECT_EQ(allocations - before, 0) << fen << " (" << sum << ")";
+            }
+        }
+    tb_free();
 }

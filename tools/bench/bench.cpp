@@ -16,6 +16,8 @@ int usage() {
                  "       corvane-bench key [POSITION]\n"
                  "       corvane-bench eval [POSITION]\n"
                  "       corvane-bench search [DEPTH] [--multipv K] [--threads N]\n"
+                 "       corvane-bench tb --syzygy-path DIRS [POSITION]\n"
+                 "       corvane-bench tb-suite --syzygy-path DIRS FILE [ROUNDS]\n"
                  "POSITION: startpos [moves ...] | fen <FEN> [moves ...] | <FEN> [moves ...]\n");
     return 2;
 }
@@ -31,5 +33,7 @@ int main(int argc, char** argv) {
     else if (command == "key") rc = bench_key(argc - 2, argv + 2);
     else if (command == "eval") rc = bench_eval(argc - 2, argv + 2);
     else if (command == "search") rc = bench_search(argc - 2, argv + 2);
+    else if (command == "tb") rc = bench_tb(argc - 2, argv + 2);
+    else if (command == "tb-suite") rc = bench_tb_suite(argc - 2, argv + 2);
     return rc < 0 ? usage() : rc;
 }

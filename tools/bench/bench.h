@@ -11,6 +11,8 @@ int bench_perft_suite(int argc, char** argv);
 int bench_key(int argc, char** argv);
 int bench_eval(int argc, char** argv);
 int bench_search(int argc, char** argv);
+int bench_tb(int argc, char** argv);
+int bench_tb_suite(int argc, char** argv);
 
 // Start-up tables and, for the commands that search or evaluate, the hash
 // tables; without the UCI front end's files.

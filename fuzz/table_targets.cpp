@@ -1,0 +1,190 @@
+// The Syzygy reader on a table file made from the input: random bytes behind
+// a valid magic number, or a real table with bytes changed or cut short,
+// beside intact copies of every other table.
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "fuzz/harness.h"
+#include "fuzz/targets.h"
+#include "syzygy/syzygy.h"
+
+namespace fuzz {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr const char* MATERIALS[] = {
+    "KBBvK", "KBNvK", "KBPvK", "KBvK",  "KBvKB", "KBvKN", "KBvKP", "KNNvK", "KNPvK", "KNvK",  "KNvKN", "KNvKP",
+    "KPPvK", "KPvK",  "KPvKP", "KQBvK", "KQNvK", "KQPvK", "KQQvK", "KQRvK", "KQvK",  "KQvKB", "KQvKN", "KQvKP",
+    "KQvKQ", "KQvKR", "KRBvK", "KRNvK", "KRPvK", "KRRvK", "KRvK",  "KRvKB", "KRvKN", "KRvKP", "KRvKR"};
+constexpr int MATERIAL_COUNT = int(sizeof MATERIALS / sizeof MATERIALS[0]);
+constexpr int POSITIONS_PER_INPUT = 3;
+constexpr int PLACEMENT_TRIES = 24;
+
+const fs::path& real_tables() {
+    static const fs::path dir = fs::path(CORVANE_FUZZ_DATA_DIR) / "syzygy" / "tables";
+    return dir;
+}
+
+// The real tables linked into a scratch directory of the harness's own, which
+// goes when the process ends; one file at a time is replaced by the input.
+struct TableDir {
+    fs::path path;
+    TableDir() {
+        char name[] = "/tmp/corvane-fuzz-syzygy-XXXXXX";
+        require(mkdtemp(name) != nullptr, "no scratch directory could be made in /tmp", name);
+        path = name;
+        std::error_code error;
+        for (const auto& entry : fs::directory_iterator(real_tables(), error))
+            fs::create_symlink(entry.path(), path / entry.path().filename(), error);
+    }
+    ~TableDir() {
+        std::error_code ignored;
+        fs::remove_all(path, ignored);
+    }
+};
+
+const std::string& real_bytes(const std::string& file) {
+    static std::map<std::string, std::string> cache;
+    auto it = cache.find(file);
+    if (it == cache.end()) {
+        std::ifstream in(real_tables() / file, std::ios::binary);
+        it = cache.emplace(file, std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>())).first;
+    }
+    return it->second;
+}
+
+// Places the men of `material` on squares drawn from `seed`; playable positions only.
+std::vector<std::string> positions_of(const std::string& material, std::uint32_t seed) {
+    std::vector<std::string> fens;
+    for (int attempt = 0; attempt < PLACEMENT_TRIES && int(fens.size()) < POSITIONS_PER_INPUT; ++attempt) {
+        char board[64];
+        std::fill(board, board + 64, '\0');
+        int side = 0;
+        for (char letter : material) {
+            if (letter == 'v') {
+                side = 1;
+                continue;
+            }
+            int sq;
+            do {
+                seed = seed * 1664525u + 1013904223u;
+                sq = int(seed >> 26);
+            } while (board[sq] || (letter == 'P' && (sq < 8 || sq >= 56)));
+            board[sq] = side ? char(letter - 'A' + 'a') : letter;
+        }
+        std::string fen;
+        for (int rank = 7; rank >= 0; --rank) {
+            int empty = 0;
+            for (int file = 0; file < 8; ++file) {
+                const char c = board[rank * 8 + file];
+                if (!c) {
+                    ++empty;
+                    continue;
+                }
+                if (empty) fen += char('0' + empty);
+                empty = 0;
+                fen += c;
+            }
+            if (empty) fen += char('0' + empty);
+            if (rank) fen += '/';
+        }
+        fen += (seed >> 8) & 1 ? " b - - 0 1" : " w - - 0 1";
+        Position& pos = engine();
+        read_fen(pos, fen.c_str());
+        if (!position_unplayable(pos)) fens.push_back(fen);
+    }
+    return fens;
+}
+
+struct Answer {
+    int wdl_ok, wdl, dtz_ok, dtz;
+};
+
+// Probes one position and checks what holds whatever the tables say: values
+// in range, their signs agreeing, and the position restored.
+Answer probe(const std::string& fen, const std::string& input) {
+    Position& pos = engine();
+    read_fen(pos, fen.c_str());
+    const Key key = pos.st.hash;
+    Answer a{};
+    a.wdl = tb_probe_wdl(pos, &a.wdl_ok);
+    a.dtz = tb_probe_dtz(pos, &a.dtz_ok);
+    require(pos.st.hash == key, "a probe left the position changed", input);
+    check_consistent(pos, input);
+    require(a.wdl >= TB_LOSS && a.wdl <= TB_WIN, "a WDL value out of range", input);
+    if (a.wdl_ok && a.dtz_ok)
+        require((a.dtz > 0) == (a.wdl > 0) && (a.dtz < 0) == (a.wdl < 0), "DTZ and WDL disagree on the result", input);
+    return a;
+}
+
+}  // namespace
+
+// Byte 0 picks the material, byte 1 the file (bit 0: DTZ) and what becomes of
+// it (bits 1-2: 0 random bytes behind the magic number, 1 the real table with
+// the changes that follow, 2 the real table cut short, 3 both), bytes 2-3
+// place the men. Changes are 4 bytes each: a 24-bit offset and a new byte; a
+// cut takes the first 3 bytes of the rest as the new length.
+int syzygy(const std::uint8_t* data, std::size_t size) {
+    if (size < 4) return 0;
+    static TableDir dir;
+    const std::string input(reinterpret_cast<const char*>(data), size);
+    const std::string material = MATERIALS[data[0] % MATERIAL_COUNT];
+    const bool dtz = data[1] & 1;
+    const int mode = (data[1] >> 1) & 3;
+    const std::string file = material + (dtz ? ".rtbz" : ".rtbw");
+    const std::string& real = real_bytes(file);
+    const std::vector<std::string> fens = positions_of(material, std::uint32_t(data[2]) << 8 | data[3]);
+
+    std::string bytes;
+    std::size_t at = 4;
+    auto next24 = [&] {
+        const std::uint32_t v = std::uint32_t(data[at]) | std::uint32_t(data[at + 1]) << 8 | std::uint32_t(data[at + 2]) << 16;
+        at += 3;
+        return v;
+    };
+    if (mode == 0 || real.empty()) {
+        bytes = dtz ? std::string("\xd7\x66\x0c\xa5", 4) : std::string("\x71\xe8\x23\x5d", 4);
+        bytes.append(input, at, std::string::npos);
+    } else {
+        bytes = real;
+        if ((mode & 2) && at + 3 <= size) bytes.resize(next24() % (bytes.size() + 1));
+        for (; (mode & 1) && at + 4 <= size && !bytes.empty(); ++at) bytes[next24() % bytes.size()] = char(data[at]);
+    }
+
+    // The real table's answers first: a table that is only cut short must
+    // answer as the real one or not at all.
+    std::vector<Answer> reference;
+    const bool cut_only = mode == 2 && !real.empty();
+    if (cut_only) {
+        tb_init(dir.path.string().c_str());
+        for (const std::string& fen : fens) reference.push_back(probe(fen, input));
+    }
+
+    const fs::path target = dir.path / file;
+    std::error_code error;
+    fs::remove(target, error);
+    std::ofstream(target, std::ios::binary).write(bytes.data(), std::streamsize(bytes.size()));
+    tb_init(dir.path.string().c_str());
+    for (std::size_t i = 0; i < fens.size(); ++i) {
+        const Answer a = probe(fens[i], input);
+        if (!cut_only) continue;
+        const Answer& r = reference[i];
+        require(!a.wdl_ok || (r.wdl_ok && a.wdl == r.wdl), "a truncated table gave a wrong WDL value", input);
+        require(!a.dtz_ok || (r.dtz_ok && a.dtz == r.dtz), "a truncated table gave a wrong DTZ value", input);
+    }
+    tb_free();
+    fs::remove(target, error);
+    if (!real.empty()) fs::create_symlink(real_tables() / file, target, error);
+    return 0;
+}
+
+}  // namespace fuzz
