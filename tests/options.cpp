@@ -35,7 +35,7 @@ TEST_F(Options, ReadersDecodeTextAsDocumented) {
 // Each field must come from its own option: flipping one option changes
 // exactly its field, which catches any cross-wiring of the 26 decodings.
 TEST_F(Options, ReadParamsWiresEachFieldToItsOption) {
-    struct Wire { int EngineParams::*field; const char* option; bool check; };
+    struct Wire { int EngineParams::*field; const char* option; bool check; int spin = 7; };
     using P = EngineParams;
     const Wire wires[] = {
         {&P::use_trans_table, "Transposition Table", true}, {&P::own_book, "OwnBook", true},
@@ -51,14 +51,16 @@ TEST_F(Options, ReadParamsWiresEachFieldToItsOption) {
         {&P::spec_pv_level, "Speculation PV Level", false}, {&P::king_attack_level, "King Attacks Aggression Level", false},
         {&P::piece_attack_mg, "Piece Attacks Midgame", false}, {&P::piece_attack_eg, "Piece Attacks Endgame", false},
         {&P::show_curr_line, "UCI_ShowCurrLine", true}, {&P::time_buffer, "Time Buffer", false},
-        {&P::multipv, "MultiPV", false},
+        {&P::multipv, "MultiPV", false}, {&P::tb_probe_depth, "SyzygyProbeDepth", false},
+        {&P::tb_rule50, "Syzygy50MoveRule", true},
+        {&P::tb_men, "SyzygyProbeLimit", false, 0},  // no tables loaded: no probes whatever the limit
     };
     static_assert(sizeof(wires) / sizeof(wires[0]) * sizeof(int) == sizeof(EngineParams));
     EngineParams base{};
     read_params(base);
     for (const Wire& w : wires) {
-        int flipped = w.check ? 1 - base.*w.field : 123;
-        option_set(w.option, w.check ? (flipped ? "true" : "false") : "123");
+        int flipped = w.check ? 1 - base.*w.field : w.spin;
+        option_set(w.option, w.check ? (flipped ? "true" : "false") : "7");
         EngineParams now{};
         read_params(now);
         for (const Wire& other : wires)

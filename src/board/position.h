@@ -41,6 +41,12 @@ struct EngineParams {
     int show_curr_line;
     int time_buffer;
     int multipv;  // root lines searched and shown, 1 and up
+    // Endgame tables: the most men a probe may see (0: no tables, no probes),
+    // the least remaining depth that probes, and whether the 50-move rule
+    // turns cursed wins and blessed losses into draws.
+    int tb_men;
+    int tb_probe_depth;
+    int tb_rule50;
 };
 
 // Saved by make_move and copied back by unmake_move; never recomputed.

@@ -47,8 +47,9 @@ struct EvalInfo {
 
 void material_fallback(const Position& pos, EvalInfo& info);
 
-// Static scores stay within +-EVAL_LIMIT, below every mate score of the search.
-constexpr int EVAL_LIMIT = 9871;
+// Static scores stay within +-EVAL_LIMIT, below every mate score of the
+// search and every score it gives an endgame-table win.
+constexpr int EVAL_LIMIT = 9742;
 int evaluate(const Position& pos);  // writes only the pawn table
 
 // The evaluation broken into its terms, for the bench program's eval table.

@@ -63,6 +63,7 @@ void check_limits(Position& pos, SearchInfo& info) {
         print_out(OUT_SCREEN, "time %llu ", (unsigned long long)elapsed);
         print_out(OUT_SCREEN, "nodes %llu ", (unsigned long long)nodes);
         print_out(OUT_SCREEN, "hashfull %d ", search_hashfull(pos));
+        print_tb_hits(pos, info);
         print_out(OUT_SCREEN, "nps %llu ", (unsigned long long)(elapsed > 0 ? nodes * 1000 / elapsed : 0));
         print_out(OUT_SCREEN, "\n");
     }

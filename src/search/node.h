@@ -42,4 +42,10 @@ inline void store_zero_window(Position& pos, int depth, int best, int beta, Move
         tt_store(pos, depth, -MATE, best, NO_MOVE);
 }
 
+// A tablebase result is stored as the bound it is.
+inline void store_tablebase(Position& pos, int depth, int value, int bound) {
+    if (pos.params->use_trans_table)
+        tt_store(pos, depth, bound == TB_UPPER ? -MATE : value, bound == TB_LOWER ? MATE : value, NO_MOVE);
+}
+
 }  // namespace node

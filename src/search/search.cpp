@@ -36,6 +36,12 @@ bool enter_zero_window(Position& pos, SearchInfo& info, Move* pv, int depth, int
         info.hash_move[pos.ply] = tt_move(*entry);
         if (node::table_cutoff(*entry, depth, beta, result)) return true;
     }
+    int bound;
+    if (pos.params->tb_men && tb_probe_node(pos, info, depth, result, bound)) {
+        node::store_tablebase(pos, depth, result, bound);
+        // A won position's score is a floor: the search may still find a mate above it.
+        return bound == TB_EXACT || (bound == TB_LOWER) == (result >= beta);
+    }
     return false;
 }
 
@@ -104,6 +110,16 @@ int search_pv(Position& pos, SearchInfo& info, int alpha, int beta, int depth, i
 
     if (params.use_trans_table)
         if (const auto e = tt_find(pos)) info.hash_move[ply] = tt_move(*e);
+    // The tables bound the value: a draw is exact, a win a floor and a loss a
+    // ceiling, searched on only when the window lies beyond them.
+    int tb_floor = -MATE, tb_ceiling = MATE, tb_value, tb_bound;
+    if (params.tb_men && tb_probe_node(pos, info, depth, tb_value, tb_bound)) {
+        node::store_tablebase(pos, depth, tb_value, tb_bound);
+        if (tb_bound == TB_EXACT || (tb_bound == TB_LOWER && tb_value >= beta) ||
+            (tb_bound == TB_UPPER && tb_value <= alpha))
+            return tb_value;
+        (tb_bound == TB_LOWER ? tb_floor : tb_ceiling) = tb_value;
+    }
     if (node::too_deep(pos)) return evaluate(pos);
 
     const Bitboard pinned = pinned_pieces(pos);
@@ -177,6 +193,7 @@ int search_pv(Position& pos, SearchInfo& info, int alpha, int beta, int depth, i
     }
 
     if (count == 0) return in_check ? ply - MATE : 0;
+    best = std::clamp(best, tb_floor, tb_ceiling);
     if (node_move && is_quiet(node_move) && best >= beta) update_history(info, node_move, pos.side, depth, ply);
     if (params.use_trans_table)
         tt_store(pos, depth, best > alpha0 ? best : -MATE, best < beta ? best : MATE, node_move);

@@ -9,6 +9,11 @@
 constexpr int MATE = 10000;
 constexpr int MATE_BOUND = 9872;  // a score of at least this magnitude is a mate score
 constexpr int NO_SCORE = -10000;
+// A position the endgame tables call won, reached `ply` plies from the root,
+// scores TB_WIN_SCORE - ply: above every evaluation, below every mate, and
+// higher the sooner the win is reached.
+constexpr int TB_WIN_SCORE = MATE_BOUND - 1;
+constexpr int TB_WIN_BOUND = TB_WIN_SCORE - MAX_PLY;
 
 enum : int { NODE_CUT = 1, NODE_NULL_OK = 2 };
 
@@ -16,6 +21,24 @@ enum : int { NODE_CUT = 1, NODE_NULL_OK = 2 };
 void think(Position& pos, SearchInfo& info);
 // A helper thread's part of the search: the same root, until stopped.
 void helper_think(Position& pos, SearchInfo& info);
+
+struct RootMove {
+    Move move;
+    int key;  // ordering key: larger keys are searched first
+};
+
+// Endgame tables in the search. A node reached by a capture or a pawn move
+// (or any child of the root), without castling rights, with few enough men
+// and depth enough left, takes the tables' value: `value` with `bound`
+// (the lower bound of a win, the upper bound of a loss, or an exact draw).
+enum : int { TB_EXACT = 0, TB_LOWER = 1, TB_UPPER = 2 };
+bool tb_probe_node(Position& pos, SearchInfo& info, int depth, int& value, int& bound);
+// At a root the tables know: keeps only the moves that keep the best result
+// the tables give (a win that the 50-move rule lets through, else a draw);
+// of the moves that win, those that reach the next capture or pawn move
+// soonest, of the moves that lose, those that reach it last. Returns the
+// number of moves kept; all of them when a table is missing.
+int tb_rank_root(Position& pos, SearchInfo& info, RootMove* moves, int count);
 
 int search_pv(Position& pos, SearchInfo& info, int alpha, int beta, int depth, int in_check, Move* pv);
 int search_zw(Position& pos, SearchInfo& info, int beta, int depth, Move* pv, int flags);

@@ -14,7 +14,7 @@
 #include "search/trans_table.h"
 #include "uci/uci.h"
 
-static_assert(EVAL_LIMIT < MATE_BOUND, "a static score must never read as a mate");
+static_assert(EVAL_LIMIT < TB_WIN_BOUND, "a static score must never read as a mate or a table win");
 
 namespace {
 
@@ -27,11 +27,6 @@ constexpr int PV_LINE_MIN_DEPTH = 8;        // shallower iterations are too quic
 constexpr int EARLY_STOP_DEPTH = 8;
 constexpr std::int64_t CURRMOVE_AFTER_MS = 10000;
 constexpr int MAX_MULTI_PV = 256;
-
-struct RootMove {
-    Move move;
-    int key;
-};
 
 std::int64_t elapsed_ms(const SearchInfo& info) { return now_ms() - info.start_time; }
 
@@ -58,6 +53,7 @@ void print_pv_info(const Position& pos, SearchInfo& info, int score, const Move*
     const std::int64_t nodes = search_nodes(info);
     print_out(OUT_SCREEN, "nodes %llu ", (unsigned long long)nodes);
     print_out(OUT_SCREEN, "hashfull %d ", search_hashfull(pos));
+    print_tb_hits(pos, info);
     if (elapsed > 1000) print_out(OUT_SCREEN, "nps %llu ", (unsigned long long)(nodes * 1000 / elapsed));
     print_out(OUT_SCREEN, "pv ");
     for (int i = 0; i < MAX_PLY && pv[i]; ++i) print_out(OUT_SCREEN, "%s ", move_to_text(pv[i]));
@@ -120,6 +116,7 @@ void print_lines(const Position& pos, SearchInfo& info, const PvLine* lines, int
         print_out(OUT_SCREEN, "nodes %llu ", (unsigned long long)nodes);
         print_out(OUT_SCREEN, "nps %llu ", (unsigned long long)(nodes * 1000 / std::max<std::int64_t>(elapsed, 1)));
         print_out(OUT_SCREEN, "hashfull %d ", search_hashfull(pos));
+        print_tb_hits(pos, info);
         print_out(OUT_SCREEN, "time %llu ", (unsigned long long)elapsed);
         print_out(OUT_SCREEN, "pv");
         for (int j = 0; j < MAX_PLY && lines[i].pv[j]; ++j) print_out(OUT_SCREEN, " %s", move_to_text(lines[i].pv[j]));
@@ -217,7 +214,7 @@ int search_further_line(Position& pos, SearchInfo& info, const RootMove* root, i
 // The root moves (the searchmoves list, or every legal move) with their
 // first keys: the table's move first, then captures and promotions by
 // victim and attacker, then quiet moves in generation order.
-void build_root(Position& pos, const SearchInfo& info, RootSearch& rs) {
+void build_root(Position& pos, SearchInfo& info, RootSearch& rs) {
     MoveList list;
     rs.count = 0;
     if (info.moves_limited) {
@@ -230,6 +227,7 @@ void build_root(Position& pos, const SearchInfo& info, RootSearch& rs) {
         const Move m = rs.moves[i].move;
         rs.moves[i].key = m == info.hash_move[0] ? ROOT_HASH_KEY : is_quiet(m) ? 0 : ROOT_TACTICAL_KEY + mvv_lva(m);
     }
+    rs.count = tb_rank_root(pos, info, rs.moves, rs.count);
     rs.candidates = discovered_check_candidates(pos, pos.side);
     rs.pv[0] = NO_MOVE;
     rs.pv_score = rs.pv_depth = rs.pv_seldepth = 0;
@@ -373,6 +371,7 @@ void think(Position& pos, SearchInfo& info) {
         print_out(OUT_SCREEN, "time %llu ", (unsigned long long)elapsed);
         print_out(OUT_SCREEN, "nodes %llu ", (unsigned long long)nodes);
         print_out(OUT_SCREEN, "hashfull %d ", search_hashfull(pos));
+        print_tb_hits(pos, info);
         if (elapsed > 1000) {
             print_out(OUT_SCREEN, "nps %llu", (unsigned long long)(nodes * 1000 / elapsed));
             // The main thread's own speed sets its polling: about every 100 ms.

@@ -12,6 +12,7 @@
 #include "eval/pawn_table.h"
 #include "search/search.h"
 #include "search/trans_table.h"
+#include "uci/uci.h"
 
 namespace {
 
@@ -26,6 +27,7 @@ struct Worker {
     SearchInfo info;
     std::atomic<std::int64_t> nodes{0};
     std::atomic<int> trans_used{1};
+    std::atomic<std::int64_t> tb_hits{0};
     std::thread thread;
 };
 
@@ -51,6 +53,7 @@ void worker_loop(Worker& w, std::uint64_t seen) {
         }
         helper_think(w.pos, w.info);
         w.nodes.store(w.info.nodes, std::memory_order_relaxed);
+        w.tb_hits.store(w.info.tb_hits, std::memory_order_relaxed);
         std::lock_guard<std::mutex> lock(mutex);
         if (--running == 0) idle.notify_all();
     }
@@ -125,6 +128,7 @@ HelperSearch::HelperSearch(const Position& root, const SearchInfo& main_info) {
         info.helper = ++number;
         w->nodes.store(0, std::memory_order_relaxed);
         w->trans_used.store(1, std::memory_order_relaxed);
+        w->tb_hits.store(0, std::memory_order_relaxed);
     }
     {
         std::lock_guard<std::mutex> lock(mutex);
@@ -155,6 +159,7 @@ void helper_poll(const Position& pos, SearchInfo& info) {
     Worker& w = *workers[std::size_t(info.helper - 1)];
     w.nodes.store(info.nodes, std::memory_order_relaxed);
     w.trans_used.store(pos.trans_used, std::memory_order_relaxed);
+    w.tb_hits.store(info.tb_hits, std::memory_order_relaxed);
     if (stop_flag.load(std::memory_order_relaxed)) info.status = STOPPED;
 }
 
@@ -163,6 +168,13 @@ std::int64_t search_nodes(const SearchInfo& info) {
     if (!info.helper)
         for (const auto& w : workers) nodes += w->nodes.load(std::memory_order_relaxed);
     return nodes;
+}
+
+void print_tb_hits(const Position& pos, const SearchInfo& info) {
+    if (!pos.params->tb_men) return;
+    std::int64_t hits = info.tb_hits;
+    for (const auto& w : workers) hits += w->tb_hits.load(std::memory_order_relaxed);
+    print_out(OUT_SCREEN, "tbhits %lld ", (long long)hits);
 }
 
 int search_hashfull(const Position& pos) {

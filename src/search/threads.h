@@ -44,3 +44,5 @@ void helper_poll(const Position& pos, SearchInfo& info);
 // The nodes of every thread of the search, and the table use they report.
 std::int64_t search_nodes(const SearchInfo& info);
 int search_hashfull(const Position& pos);
+// "tbhits N " of every thread, printed only while endgame tables are in use.
+void print_tb_hits(const Position& pos, const SearchInfo& info);

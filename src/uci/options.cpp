@@ -12,6 +12,7 @@
 #include "eval/pawn_table.h"
 #include "search/threads.h"
 #include "search/trans_table.h"
+#include "syzygy/syzygy.h"
 #include "uci/text.h"
 #include "uci/uci.h"
 
@@ -54,6 +55,10 @@ OptionRecord EngineOptions[OPTION_COUNT] = {
     {1, "MultiPV", "1", "spin", "min 1 max 256", nullptr},
     {1, "Clear Hash", "", "button", "", nullptr},
     {1, "Threads", "1", "spin", "min 1 max 256", nullptr},
+    {1, "SyzygyPath", "<empty>", "string", "", nullptr},
+    {1, "SyzygyProbeDepth", "1", "spin", "min 1 max 100", nullptr},
+    {1, "Syzygy50MoveRule", "true", "check", "", nullptr},
+    {1, "SyzygyProbeLimit", "7", "spin", "min 0 max 7", nullptr},
 };
 
 namespace {
@@ -214,6 +219,9 @@ void read_params(EngineParams& params) {
     params.show_curr_line = option_get_bool("UCI_ShowCurrLine");
     params.time_buffer = option_get_int("Time Buffer");
     params.multipv = std::clamp(option_get_int("MultiPV"), 1, 256);
+    params.tb_men = std::min(std::clamp(option_get_int("SyzygyProbeLimit"), 0, TB_MAX_MEN), tb_max_men());
+    params.tb_probe_depth = std::clamp(option_get_int("SyzygyProbeDepth"), 1, 100);
+    params.tb_rule50 = option_get_bool("Syzygy50MoveRule");
 }
 
 namespace {
@@ -269,6 +277,11 @@ void uci_setoption(Position& pos, const char* line) {
         reallocate_pawn_table(pos, option_get_int("Pawn Hash"));
         // Each helper has a pawn table of this size too.
         if (threads_count() > 1) set_threads(threads_count());
+    } else if (name == "SyzygyPath") {
+        // "<empty>", the listed default, means no tables, as an empty path does.
+        const char* path = option_get("SyzygyPath");
+        const int found = tb_init(std::strcmp(path, "<empty>") == 0 ? "" : path);
+        if (found) print_out(OUT_SCREEN | OUT_LOG, "info string Syzygy tables: %d, up to %d men\n", found, tb_max_men());
     } else if (name == "Threads") {
         set_threads(option_get_int("Threads"));
     } else if (name == "Book File") {

@@ -45,6 +45,7 @@ struct SearchInfo {
     Move killer2[MAX_PLY];
     Move current_line[MAX_PLY];
     int helper;  // 0 for the main thread, else the helper thread's number
+    std::int64_t tb_hits;  // successful tablebase probes
 };
 
 // The starting values of a new search (times from now).

@@ -1,0 +1,91 @@
+// The endgame tables in the search: the nodes that probe them, the score and
+// bound a probe gives, and the choice of root moves when the root itself is
+// in the tables.
+#include <algorithm>
+
+#include "movegen/movegen.h"
+#include "search/search.h"
+#include "syzygy/syzygy.h"
+
+namespace {
+
+constexpr int FIFTY_MOVE_PLIES = 100;
+
+bool zeroing(Move m) { return move_captured(m) != EMPTY || move_piece(m) == PAWN; }
+
+// Under the 50-move rule a cursed win is a draw, and so is a blessed loss.
+int by_rule(int wdl, bool rule50) {
+    if (!rule50) return wdl > 0 ? TB_WIN : wdl < 0 ? TB_LOSS : TB_DRAW;
+    return wdl == TB_WIN || wdl == TB_LOSS ? wdl : TB_DRAW;
+}
+
+}  // namespace
+
+bool tb_probe_node(Position& pos, SearchInfo& info, int depth, int& value, int& bound) {
+    const EngineParams& params = *pos.params;
+    // Only where the men just changed: a capture or a pawn move (the tables'
+    // zeroing moves), or the first ply, so each new material is probed once
+    // on its way in and not again at every node below it.
+    const Move last = pos.st.last_move;
+    if (pos.ply == 0 || (pos.ply > 1 && !(last && zeroing(last)))) return false;
+    if (pos.st.castle || depth < params.tb_probe_depth || popcount(pos.occupied) > params.tb_men) return false;
+    int ok = 0;
+    const int wdl = by_rule(tb_probe_wdl(pos, &ok), params.tb_rule50);
+    if (!ok) return false;
+    info.tb_hits += 1;
+    if (wdl == TB_WIN) {
+        value = TB_WIN_SCORE - pos.ply;
+        bound = TB_LOWER;  // the search may still find the mate
+    } else if (wdl == TB_LOSS) {
+        value = pos.ply - TB_WIN_SCORE;
+        bound = TB_UPPER;
+    } else {
+        value = 0;
+        bound = TB_EXACT;
+    }
+    return true;
+}
+
+int tb_rank_root(Position& pos, SearchInfo& info, RootMove* moves, int count) {
+    const EngineParams& params = *pos.params;
+    if (!params.tb_men || pos.st.castle || popcount(pos.occupied) > params.tb_men) return count;
+    int result[MAX_MOVES], distance[MAX_MOVES];
+    int best = TB_LOSS - 1;
+    UndoRecord undo;
+    for (int i = 0; i < count; ++i) {
+        const Move m = moves[i].move;
+        make_move(pos, undo, m);
+        int ok = 0, dtz_ok = 0;
+        int wdl = -tb_probe_wdl(pos, &ok);
+        // The distance the opponent's table gives, plus this move; a zeroing
+        // move reaches its result at once.
+        const int dtz = ok && !zeroing(m) ? tb_probe_dtz(pos, &dtz_ok) : 0;
+        const int fifty = pos.st.fifty;
+        unmake_move(pos, undo);
+        if (!ok) return count;  // a table is missing: let the search choose
+        info.tb_hits += 1;
+        distance[i] = 1;
+        if (dtz_ok) {
+            const int plies = dtz < 0 ? -dtz : dtz;
+            distance[i] = plies + 1;
+            // A result reached only after the counter passes 100 half-moves
+            // is the 50-move rule's draw.
+            if (fifty + plies > FIFTY_MOVE_PLIES) {
+                if (wdl == TB_WIN) wdl = TB_CURSED_WIN;
+                if (wdl == TB_LOSS) wdl = TB_BLESSED_LOSS;
+            }
+        }
+        result[i] = by_rule(wdl, params.tb_rule50);
+        best = std::max(best, result[i]);
+    }
+    // A win is converted by the moves that zero soonest (that alone keeps
+    // it inside the 50-move rule whatever the counter says later), a loss
+    // resisted by those that zero last; every drawing move keeps a draw.
+    int target = best == TB_WIN ? MAX_PLY * 4 : 0;
+    for (int i = 0; i < count; ++i)
+        if (result[i] == best) target = best == TB_WIN ? std::min(target, distance[i]) : std::max(target, distance[i]);
+    int kept = 0;
+    for (int i = 0; i < count; ++i)
+        if (result[i] == best && (best == TB_DRAW || distance[i] == target)) moves[kept++] = moves[i];
+    return kept;
+}

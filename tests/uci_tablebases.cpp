@@ -1,0 +1,82 @@
+// Endgame tables in play: with SyzygyPath set (two directories here, each
+// holding half the tables), Corvane converts won endings within the 50-move
+// rule and never lets a drawn one slip, against itself without tables.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "harness/engine_process.h"
+#include "movegen/movegen.h"
+#include "syzygy/syzygy.h"
+#include "test_support.h"
+#include "uci/uci.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Links the shared tables into two directories, alternately; returns both as one path.
+std::string split_tables(const ScratchDir& a, const ScratchDir& b) {
+    int n = 0;
+    for (const auto& entry : fs::directory_iterator(std::string(CORVANE_DATA_DIR) + "/syzygy/tables"))
+        fs::create_symlink(entry.path(), fs::path(n++ % 2 ? b.path() : a.path()) / entry.path().filename());
+    return a.path() + ":" + b.path();
+}
+
+struct Ending {
+    const char* fen;
+    bool won;  // else drawn: the side with the tables must not lose it
+};
+
+}  // namespace
+
+TEST(Tablebases, WonEndingsAreConvertedAndDrawnOnesHeld) {
+    ScratchDir half1, half2;
+    const std::string path = split_tables(half1, half2);
+    ASSERT_EQ(tb_init(path.c_str()), 35);
+    const Ending endings[] = {
+        {"8/8/3k4/8/2r5/8/8/Q3K3 w - - 0 1", true},  // KQvKR, 47 plies to the capture
+        {"8/8/8/4k3/8/8/8/R3K3 w - - 0 1", true},    // KRvK
+        {"8/8/R2k4/8/8/K7/8/4r3 b - - 0 1", false},  // KRvKR
+    };
+    for (const Ending& ending : endings) {
+        EngineProcess with, without;
+        with.send("setoption name SyzygyPath value " + path);
+        with.send("setoption name Threads value 2");
+        const std::string start = std::string("fen ") + ending.fen + " moves";
+        std::string moves;
+        bool mated = false;
+        for (int ply = 0; ply < (ending.won ? 110 : 40) && !mated; ++ply) {
+            EngineProcess& mover = ply % 2 ? without : with;
+            mover.send("position " + start + moves);
+            mover.send("go movetime 100");
+            auto best = mover.wait_for("^bestmove ");
+            ASSERT_TRUE(best);
+            moves += " " + best->substr(9, best->find(' ', 9) - 9);
+
+            Position& pos = test_position(START_FEN);
+            uci_position(pos, (start + moves).c_str());
+            ASSERT_EQ(pos.hist_count, ply + 1) << "illegal move in " << moves;
+            MoveList legal;
+            gen_legal_moves(pos, legal);
+            mated = legal.count == 0 && in_check(pos);
+            if (ply % 2 || mated) continue;
+            // After every move of the side with the tables: still won within
+            // the 50-move rule, or still not lost.
+            int ok = 0;
+            const int wdl = tb_probe_wdl(pos, &ok);
+            ASSERT_TRUE(ok);
+            if (ending.won) {
+                const int dtz = tb_probe_dtz(pos, &ok);
+                EXPECT_TRUE(wdl == TB_LOSS && pos.st.fifty - dtz <= 100) << "the win slipped after" << moves;
+            } else {
+                EXPECT_LE(wdl, TB_DRAW) << "the draw slipped after" << moves;
+            }
+        }
+        EXPECT_EQ(mated, ending.won) << ending.fen << moves;
+        bool hits = false;
+        for (const auto& line : with.lines()) hits |= line.find(" tbhits ") != std::string::npos;
+        EXPECT_TRUE(hits);
+    }
+    tb_free();
+}
