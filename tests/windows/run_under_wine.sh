@@ -35,14 +35,8 @@ esac
 E2E_TESTS=(
     'UciLoop.*'
     'Uci/UciTranscript.*'
-    'GoCommand.TimeAllocationIsLogged'
-    'GoCommand.DepthNodesAndMateLimits'
-    'GoCommand.StopPonderAndIsreadyDuringASearch'
-    'GoCommand.AlwaysALegalAnswerOrTheNoMoveMessage'
-    'GoCommand.QuitOrClosedInputDuringASearchEndsCleanly'
-    'GoCommand.MalformedParametersNeverHangOrCorruptTheNextSearch'
+    'UciSearch.*'
     'BookEngine.*'
-    'Limits.TwentyMegabyteLine'
     'BenchCli.*'
 )
 # A renamed test must not drop out of the run unnoticed.
