@@ -15,6 +15,7 @@
 #include "harness/engine_process.h"
 #include "movegen/movegen.h"
 #include "test_support.h"
+#include "uci/options.h"
 #include "uci/uci.h"
 
 namespace {
@@ -148,41 +149,21 @@ void quit_players(EngineProcess (&players)[2]) {
     }
 }
 
-// An option and the values the soak draws from (the listed range, with
-// tables kept small enough for two sanitized engines).
-struct OptionDraw {
-    const char* name;
-    int low, high;  // a check option draws 0 or 1
-    bool check;
-};
-
-constexpr OptionDraw SOAK_OPTIONS[] = {
-    {"Hash", 1, 64, false},
-    {"Pawn Hash", 1, 16, false},
-    {"Transposition Table", 0, 1, true},
-    {"Null Move Pruning", 0, 1, true},
-    {"Internal Iterative Deepening", 0, 1, true},
-    {"Internal Iterative Deepening Depth", 1, 15, false},
-    {"Delta Pruning", 0, 1, true},
-    {"Delta Pruning Threshold", 0, 500, false},
-    {"Zero Pruning", 0, 1, true},
-    {"Zero Pruning Aggressive", 0, 1, true},
-    {"Zero Pruning Level", 1, 15, false},
-    {"Zero Pruning Threshold", 0, 500, false},
-    {"Zero Pruning Multiplier", 0, 500, false},
-    {"Speculation PV", 0, 1, true},
-    {"Speculation PV Level", 0, 30, false},
-    {"Speculation", 0, 1, true},
-    {"Speculation Base", 2, 15, false},
-    {"Speculation Level", 2, 30, false},
-    {"Extended Speculation", 0, 1, true},
-    {"Extended Speculation Base", 3, 15, false},
-    {"Extended Speculation Level", 2, 30, false},
-    {"King Attacks Aggression Level", 0, 20, false},
-    {"Piece Attacks Midgame", 0, 20, false},
-    {"Piece Attacks Endgame", 0, 20, false},
-    {"UCI_ShowCurrLine", 0, 1, true},
-};
+// A random setoption line for the soak: Hash (up to 64 MB) or Pawn Hash (up
+// to 2^16 entries), small enough for two sanitized engines, or one of the
+// search and evaluation rows ("Transposition Table" to "UCI_ShowCurrLine")
+// within its listed range.
+std::string random_setting(std::mt19937& rng) {
+    const unsigned row = unsigned(rng() % 25);
+    const OptionRecord& o = EngineOptions[row < 2 ? row : row + 6];
+    const bool check = std::string(o.type) == "check";
+    int low = 0, high = 1;
+    if (row < 2) low = 1, high = row == 0 ? 64 : 16;
+    else if (!check) std::sscanf(o.range, "min %d max %d", &low, &high);
+    const int value = low + int(rng() % unsigned(high - low + 1));
+    return std::string("setoption name ") + o.name + " value " +
+           (check ? (value ? "true" : "false") : std::to_string(value));
+}
 
 }  // namespace
 
@@ -221,12 +202,7 @@ TEST(Soak, ManyGamesWithRandomOptionsAndInterruptions) {
             // (pipes, process switches: a few ms on a busy machine); the
             // default 1000 would leave nothing to plan with at this clock.
             p.send("setoption name Time Buffer value " + std::to_string(20 + rng() % 130));
-            for (int k = 0; k < 3; ++k) {
-                const OptionDraw& o = SOAK_OPTIONS[rng() % std::size(SOAK_OPTIONS)];
-                const int value = o.low + int(rng() % unsigned(o.high - o.low + 1));
-                p.send(std::string("setoption name ") + o.name + " value " +
-                       (o.check ? (value ? "true" : "false") : std::to_string(value)));
-            }
+            for (int k = 0; k < 3; ++k) p.send(random_setting(rng));
         }
         new_game(players);
         // Each engine has white in every other game.
