@@ -127,27 +127,22 @@ GameRecord play_game(EngineProcess* const (&players)[2], const GameRules& rules,
     return game;
 }
 
-void start_players(EngineProcess (&players)[2]) {
-    for (auto& p : players) {
-        p.send("uci");
-        p.wait_for("^uciok$");
+// Two engines past their handshake; each game starts with ucinewgame.
+struct Players {
+    EngineProcess engines[2];
+    Players() {
+        for (auto& p : engines) p.send("uci"), p.wait_for("^uciok$");
     }
-}
-
-void new_game(EngineProcess (&players)[2]) {
-    for (auto& p : players) {
-        p.send("ucinewgame");
-        p.send("isready");
-        p.wait_for("^readyok$");
+    void new_game() {
+        for (auto& p : engines) p.send("ucinewgame"), p.send("isready"), p.wait_for("^readyok$");
     }
-}
-
-void quit_players(EngineProcess (&players)[2]) {
-    for (auto& p : players) {
-        p.send("quit");
-        EXPECT_EQ(p.wait_exit(), 0);
+    void quit() {
+        for (auto& p : engines) {
+            p.send("quit");
+            EXPECT_EQ(p.wait_exit(), 0);
+        }
     }
-}
+};
 
 // A random setoption line for the soak: Hash (up to 64 MB) or Pawn Hash (up
 // to 2^16 entries), small enough for two sanitized engines, or one of the
@@ -173,12 +168,11 @@ std::string random_setting(std::mt19937& rng) {
 TEST(SelfPlay, GamesEndWithLegalMovesAndNoTimeLoss) {
     const GameRules rules{CORVANE_LIGHT_TESTS ? 6000 : 2000, CORVANE_LIGHT_TESTS ? 100 : 50,
                           CORVANE_LIGHT_TESTS ? 40 : 200, false};
-    EngineProcess players[2];
-    start_players(players);
-    new_game(players);
+    Players players;
+    players.new_game();
     std::mt19937 rng(1);
-    const GameRecord game = play_game({&players[0], &players[1]}, rules, rng);
-    quit_players(players);
+    const GameRecord game = play_game({&players.engines[0], &players.engines[1]}, rules, rng);
+    players.quit();
     std::cout << "game over: " << game.result << " after" << game.moves << "\n";
 }
 
@@ -191,28 +185,27 @@ TEST(Soak, ManyGamesWithRandomOptionsAndInterruptions) {
     std::mt19937 rng(seed_text ? unsigned(std::atoi(seed_text)) : 2026u);
     const GameRules rules{1000, 10, 160, true};
 
-    EngineProcess players[2];
-    start_players(players);
+    Players players;
     std::map<std::string, int> results;
     int plies = 0, isready_probes = 0, stop_probes = 0;
     const auto start = Clock::now();
     for (int g = 0; g < games && !::testing::Test::HasFailure(); ++g) {
-        for (auto& p : players) {
+        for (auto& p : players.engines) {
             // The reserve covers the lag between the engine and this driver
             // (pipes, process switches: a few ms on a busy machine); the
             // default 1000 would leave nothing to plan with at this clock.
             p.send("setoption name Time Buffer value " + std::to_string(20 + rng() % 130));
             for (int k = 0; k < 3; ++k) p.send(random_setting(rng));
         }
-        new_game(players);
+        players.new_game();
         // Each engine has white in every other game.
-        const GameRecord game = play_game({&players[g % 2], &players[1 - g % 2]}, rules, rng);
+        const GameRecord game = play_game({&players.engines[g % 2], &players.engines[1 - g % 2]}, rules, rng);
         ++results[game.result];
         plies += game.plies;
         isready_probes += game.isready_probes;
         stop_probes += game.stop_probes;
     }
-    quit_players(players);
+    players.quit();
     std::cout << "soak: " << games << " games, " << plies << " moves, " << isready_probes << " isready and "
               << stop_probes << " stop probes, " << ms_since(start) / 1000 << " s;";
     for (const auto& [result, count] : results) std::cout << " " << result << ": " << count << ";";

@@ -1,9 +1,9 @@
-// The opening book end to end: which go commands it answers and how, the
-// candidate display, the half-move limit, and when the file is (re)opened.
+// The opening book end to end where files are made or taken away during the
+// session: when "Book File" (re)opens its file, and damaged files. Its
+// answers and limits are in the transcripts of tests/uci/.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <filesystem>
 #include <fstream>
 #include <regex>
 
@@ -12,8 +12,6 @@
 namespace {
 
 const std::string BOOK = CORVANE_DATA_DIR "/book/performance.bin";
-constexpr const char* QGD = "startpos moves d2d4 g8f6 c2c4 e7e6";
-constexpr const char* QGD_FEN = "fen rnbqkb1r/pppp1ppp/4pn2/8/2PP4/8/PP2PPPP/RNBQKBNR w KQkq - 0 3";
 
 // A Polyglot record: big-endian key, the move's from and to squares (0 = a1), weight 1.
 std::string record(std::uint64_t key, int from, int to) {
@@ -54,58 +52,6 @@ bool searched(const std::vector<std::string>& lines) {
 }
 
 }  // namespace
-
-// The book answers at once, without search lines or ponder move, even where
-// a search would wait for stop or ponderhit. (Castling stored as king takes
-// rook is turned into the king's move by the move text, tested by itself.)
-TEST(UciBook, SamplePositionsAnswerAtOnceWithTheirShares) {
-    struct Sample {
-        std::string position, shares;
-        std::string chosen;  // the moves the draw can give
-    };
-    const Sample samples[] = {
-        {"startpos", "e2e4(33.33%) d2d4(33.33%) c2c4(33.33%) ", "e2e4|d2d4|c2c4"},
-        {"startpos moves e2e4", "e7e5(50.00%) c7c5(50.00%) ", "e7e5|c7c5"},
-        // Weights 162, 80 and 10: the pick point is 0, 84 or 168 of 252, so g2g3 is never drawn.
-        {QGD, "g1f3(64.29%) b1c3(31.75%) g2g3( 3.97%) ", "g1f3|b1c3"},
-    };
-    EngineProcess engine;
-    with_book(engine, BOOK);
-    auto check = [&](const Sample& s, const std::string& go) {
-        auto lines = answer(engine, s.position, go);
-        ASSERT_EQ(lines.size(), 2u) << s.position << " " << go << "\n" << engine.transcript();
-        EXPECT_EQ(lines[0], "info string book moves: " + s.shares);
-        EXPECT_TRUE(std::regex_match(lines[1], std::regex("bestmove (" + s.chosen + ")"))) << go << ": " << lines[1];
-    };
-    for (const Sample& s : samples) check(s, "go depth 2");
-    for (const char* go : {"go infinite", "go ponder wtime 60000 btime 60000"}) check(samples[0], go);
-    engine.send("quit");
-    ASSERT_EQ(engine.wait_exit(), 0);
-    EXPECT_NE(engine.read_file("logfile.txt").find("info string book moves: " + samples[2].shares + "\n"),
-              std::string::npos);
-}
-
-// The limit counts half-moves made since the position was set up, not the
-// game's move number: a FEN of the same position is asked again.
-TEST(UciBook, AskedOnlyWhileTheGameIsYoungEnoughAndInTheBook) {
-    EngineProcess engine;
-    with_book(engine, BOOK);
-    engine.send("setoption name Book Move Limit value 1");
-    EXPECT_FALSE(searched(answer(engine, "startpos", "go depth 2")));
-    EXPECT_FALSE(searched(answer(engine, "startpos moves e2e4", "go depth 2")));
-    EXPECT_TRUE(searched(answer(engine, QGD, "go depth 2")));
-    EXPECT_FALSE(searched(answer(engine, QGD_FEN, "go depth 2")));
-    engine.send("setoption name Book Move Limit value 3");
-    EXPECT_TRUE(searched(answer(engine, QGD, "go depth 2")));
-    engine.send("setoption name Book Move Limit value 4");
-    EXPECT_FALSE(searched(answer(engine, QGD, "go depth 2")));
-
-    // Out of the book: a search and a legal move, no display.
-    auto lines = answer(engine, "fen 4k3/8/8/8/8/8/8/4K2R w K - 0 1", "go depth 2");
-    EXPECT_TRUE(searched(lines)) << engine.transcript();
-    EXPECT_TRUE(std::regex_search(lines.back(), std::regex("^bestmove (e1(d1|f1|d2|e2|f2|g1)|h1h[2-8]|h1[fg]1)( |$)")))
-        << lines.back();
-}
 
 // Setting "Book File" opens the file there and then, even to the same name:
 // a file that appears later is not seen until it is set again, and one that
@@ -158,35 +104,6 @@ TEST(UciBook, DamagedFilesNeverCrashOrGiveIllegalMoves) {
         EXPECT_TRUE(std::regex_match(lines.back(), std::regex("bestmove ([a-h]2[a-h][34]|[bg]1[a-h]3)( ponder \\S+)?")))
             << file << ": " << lines.back();
     }
-    engine.send("quit");
-    EXPECT_EQ(engine.wait_exit(), 0);
-}
-
-// The default file name in the working directory, as a GUI installs the book.
-TEST(BookEngine, DefaultFileAnswersGoOnlyWhileOwnBookIsOn) {
-    ScratchDir dir;
-    std::filesystem::copy_file(BOOK, dir.file("corvanebook.bin"));
-    EngineProcess engine(dir.path());
-    engine.send("setoption name OwnBook value true");
-    engine.send("setoption name Display Book Moves value true");
-    engine.send("position startpos moves e2e4");
-    engine.send("go wtime 60000 btime 60000");
-    EXPECT_TRUE(engine.wait_for("^info string book moves: e7e5\\(50\\.00%\\) c7c5\\(50\\.00%\\) $"));
-    EXPECT_TRUE(engine.wait_for("^bestmove (e7e5|c7c5)$"));
-
-    auto searches = [&engine](const char* setting) {
-        engine.send(setting);
-        engine.send("go depth 2");
-        std::size_t before = engine.lines().size();
-        auto best = engine.wait_for("^bestmove ");
-        bool searched = false;
-        for (std::size_t i = before; i < engine.lines().size(); ++i)
-            searched |= engine.lines()[i].rfind("info depth 2", 0) == 0;
-        return best && searched;
-    };
-    EXPECT_TRUE(searches("setoption name OwnBook value false"));
-    engine.send("setoption name OwnBook value true");
-    EXPECT_TRUE(searches("setoption name Book File value missing.bin"));
     engine.send("quit");
     EXPECT_EQ(engine.wait_exit(), 0);
 }

@@ -36,7 +36,6 @@ E2E_TESTS=(
     'UciLoop.*'
     'Uci/UciTranscript.*'
     'UciSearch.*'
-    'BookEngine.*'
     'BenchCli.*'
 )
 # A renamed test must not drop out of the run unnoticed.
