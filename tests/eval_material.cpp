@@ -5,7 +5,6 @@
 #include <utility>
 
 #include "test_support.h"
-#include "test_support.h"
 
 namespace {
 
