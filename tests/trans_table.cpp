@@ -47,10 +47,13 @@ TEST(TransTable, ReplacementPrefersOldGenerationThenShallow) {
     tt_store(pos, 1, 5, 10000, NO_MOVE);
     EXPECT_EQ(b[2].lock, std::uint32_t(pos.st.hash >> 32)) << "distance 1 beats distance 0 whatever the depth";
 
-    // Equal age and depth: the first of the tied entries goes.
-    for (int i = 0; i < 4; ++i) b[i] = {0xABCD0000u + unsigned(i), 3u << 26, 10000, -10000, 7, 0, 0, 0};
-    tt_store(pos, 1, 5, 10000, NO_MOVE);
-    EXPECT_EQ(b[0].lock, std::uint32_t(pos.st.hash >> 32));
+    // Equal age: the shallowest goes, and of equal depths the first.
+    for (const int depth1 : {2, 7}) {
+        for (int i = 0; i < 4; ++i) b[i] = {0xABCD0000u + unsigned(i), 3u << 26, 10000, -10000, 7, 0, 0, 0};
+        b[1].depth = std::uint8_t(depth1);
+        tt_store(pos, 1, 5, 10000, NO_MOVE);
+        EXPECT_EQ(b[depth1 == 2 ? 1 : 0].lock, std::uint32_t(pos.st.hash >> 32)) << depth1;
+    }
 }
 
 TEST(TransTable, ProbeRefreshesAgeAndHashfullCountsNewEntries) {
