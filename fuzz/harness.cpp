@@ -33,6 +33,8 @@ Position& the_position() {
     return pos;
 }
 
+}  // namespace
+
 // Everything make and unmake touch, compared field by field.
 bool same_board(const Position& a, const Position& b) {
     const StateBlock &s = a.st, &t = b.st;
@@ -45,7 +47,7 @@ bool same_board(const Position& a, const Position& b) {
            a.hist_count == b.hist_count && std::equal(a.hist, a.hist + a.hist_count + 1, b.hist);
 }
 
-bool own_king_safe_after(Position& pos, Move move) {
+static bool own_king_safe_after(Position& pos, Move move) {
     UndoRecord undo;
     make_move(pos, undo, move);
     const int mover = pos.side ^ 1;
@@ -75,8 +77,6 @@ std::vector<Move> reference_legal_moves(Position& pos) {
     std::sort(moves.begin(), moves.end());
     return moves;
 }
-
-}  // namespace
 
 Position& engine() {
     Position& pos = the_position();

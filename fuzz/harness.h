@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "board/position.h"
 
@@ -41,6 +42,10 @@ void check_consistent(const Position& pos, const std::string& input);
 // unmade with the record checked, the board restored bit for bit, the
 // gives-check test matching the result, and the evaluation in range.
 void check_moves(Position& pos, const std::string& input);
+// Everything make and unmake touch, compared field by field.
+bool same_board(const Position& a, const Position& b);
+// The legal moves by brute force, sorted: every generated move that leaves the king safe.
+std::vector<Move> reference_legal_moves(Position& pos);
 // True when move is among the legal moves of pos.
 bool is_legal_move(const Position& pos, Move move);
 

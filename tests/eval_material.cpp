@@ -4,7 +4,6 @@
 
 #include <utility>
 
-#include "eval_support.h"
 #include "test_support.h"
 
 namespace {
@@ -74,15 +73,15 @@ TEST(EvalMaterial, EndgameScale) {
 }
 
 TEST(EvalMaterial, StartPositionIsTheTempo) {
-    EXPECT_EQ(evaluate(eval_position("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1")), 20);
-    EXPECT_EQ(evaluate(eval_position("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR b KQkq - 0 1")), 20);
+    EXPECT_EQ(evaluate(test_position("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1")), 20);
+    EXPECT_EQ(evaluate(test_position("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR b KQkq - 0 1")), 20);
 }
 
 TEST(EvalMaterial, FallbackBeyondTable) {
     // Two white queens: signature 646 is outside the table.
     for (const char* side : {"w", "b"}) {
         Position& pos =
-            eval_position(std::string("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPP1/RNBQKBNQ ") + side + " Qkq - 0 1");
+            test_position(std::string("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPP1/RNBQKBNQ ") + side + " Qkq - 0 1");
         ASSERT_GE(pos.st.mat_idx[WHITE], MATERIAL_SIGNATURES);
         EvalBreakdown b;
         evaluate_breakdown(pos, b);
@@ -100,7 +99,7 @@ TEST(EvalMaterial, BishopsOnlyHalving) {
     // c3 and d6 both dark; then c3 dark, e6 light.
     for (const auto& [fen, opposite] : {std::pair{"4k3/5p2/3b4/8/3P4/2B5/4P3/4K3 w - - 0 1", false},
                                         std::pair{"4k3/5p2/4b3/8/3P4/2B5/4P3/4K3 w - - 0 1", true}}) {
-        Position& pos = eval_position(fen);
+        Position& pos = test_position(fen);
         EvalBreakdown b;
         evaluate_breakdown(pos, b);
         ASSERT_TRUE(b.mat_flags & MAT_BISHOPS_ONLY) << fen;

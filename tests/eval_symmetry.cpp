@@ -7,8 +7,8 @@
 
 #include "board/tables.h"
 #include "eval/pawn_table.h"
-#include "eval_support.h"
 #include "perft_trees.h"
+#include "test_support.h"
 #include "uci/uci.h"
 
 namespace {
@@ -51,7 +51,7 @@ bool cached_entry_is_fresh(const Position& pos) {
 // so incremental and from-scratch scores meet too. Small pawn tables make
 // slots shared and overwritten often.
 TEST(EvalSymmetry, MirroredPositionsScoreTheSameAndPawnEntriesAreFresh) {
-    auto pos = make_eval_position(START_FEN, 8), mirror = make_eval_position(START_FEN, 8);
+    auto pos = owned_position(START_FEN, 8), mirror = owned_position(START_FEN, 8);
     for (const std::string& fen : tree_roots(LIGHT ? 5 : 1)) {
         read_fen(*pos, fen.c_str());
         walk_tree(*pos, 3, [&](Position& p) {
@@ -67,7 +67,7 @@ TEST(EvalSymmetry, MirroredPositionsScoreTheSameAndPawnEntriesAreFresh) {
 // Pawnless positions have pawn key 0, which a cleared slot matches: the
 // clear itself must leave the pawnless entry, shelter included.
 TEST(EvalPawnTable, PawnlessSlotAfterClear) {
-    auto pos = make_eval_position("4k3/8/8/8/8/8/8/R3K3 w - - 0 1", 8);
+    auto pos = owned_position("4k3/8/8/8/8/8/8/R3K3 w - - 0 1", 8);
     EvalBreakdown b;
     evaluate_breakdown(*pos, b);
     const PawnEntry& slot = pos->pawn_table[0];

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "eval/pawn_table.h"
-#include "eval_support.h"
+#include "test_support.h"
 
 namespace {
 
@@ -69,7 +69,7 @@ TEST(EvalTerms, HandWorkedPositions) {
     };
     for (const TermCase& c : cases) {
         SCOPED_TRACE(std::string(c.fen) + " / " + c.term);
-        Position& pos = eval_position(c.fen);
+        Position& pos = test_position(c.fen);
         EvalBreakdown b;
         evaluate_breakdown(pos, b);
         const EvalTerm& t = eval_term(b, c.term);
@@ -79,16 +79,17 @@ TEST(EvalTerms, HandWorkedPositions) {
     }
 
     // Only the unopposed e4 is passed.
-    Position& pos = eval_position("4k3/8/8/2p5/4P3/3P4/8/4K3 w - - 0 1");
+    Position& pos = test_position("4k3/8/8/2p5/4P3/3P4/8/4K3 w - - 0 1");
     evaluate(pos);
     EXPECT_EQ(pos.pawn_table[std::uint32_t(pos.st.pawn_hash) & pos.pawn_table_mask].passed, bit(E4));
     // Threats weighted at zero vanish.
-    Position& threats = eval_position("4k3/8/4q3/8/3N4/8/8/7K w - - 0 1");
+    Position& threats = test_position("4k3/8/4q3/8/3N4/8/8/7K w - - 0 1");
     threats.params->piece_attack_mg = threats.params->piece_attack_eg = 0;
     EvalBreakdown b;
     evaluate_breakdown(threats, b);
     EXPECT_EQ(eval_term(b, "Threats").mg[WHITE], 0);
     EXPECT_EQ(eval_term(b, "Threats").eg[WHITE], 0);
+    threats.params->piece_attack_mg = threats.params->piece_attack_eg = 5;
 }
 
 }  // namespace

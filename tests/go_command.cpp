@@ -1,6 +1,5 @@
-// The go command without a search: its numbers, the order in which limits
-// override each other, the status, the searchmoves list, and ponderhit.
-// The clock table itself is checked end to end in uci_search.cpp.
+// The go command without a search: its numbers, the clock table, the order in
+// which limits override each other, the status, searchmoves, and ponderhit.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -24,35 +23,30 @@ TEST(GoCommand, NumbersSurviveMalformedInput) {
     EXPECT_EQ(go_parameter("nodes 9223372036854775808", "nodes", INT64_MAX), INT64_MAX);
 }
 
-TEST(GoCommand, LimitsOverrideInOrderAndTheMoversClockWins) {
+// The mover's clock, increment and moves to go give the planned time and the
+// hard limit; the clock wins over movetime; a short limit brings the first
+// look at the clock forward.
+TEST(GoCommand, ClockTableAndPollInterval) {
     Position& pos = test_position(START_FEN);
     SearchInfo info;
-    struct Case { const char* text; int depth_limited, depth_limit, status; };
-    for (const Case& c : {Case{"", 0, MAX_PLY, THINKING}, Case{"depth 6 mate 3", 1, 5, THINKING},
-                          Case{"infinite depth 4", 1, 4, ANALYSING}, Case{"depth 99999999999", 1, INT32_MAX, THINKING},
-                          Case{"mate 4000000000", 1, INT32_MAX - 2, THINKING}, Case{"ponder depth -3", 0, MAX_PLY, PONDERING},
-                          Case{"ponder infinite", 1, MAX_PLY, ANALYSING}}) {
+    struct Case { const char* text; std::int64_t planned, hard, poll; };
+    for (const Case& c : {Case{"wtime 60000", 1866, 22400, 8192},
+                          Case{"wtime 300000 winc 2000 movestogo 40", 11066, 115200, 8192},
+                          Case{"wtime 300000 winc 2000 movestogo 40 ponder", 13832, 115200, 8192},
+                          Case{"wtime 300000 movestogo 1", 284000, 284000, 8192},
+                          Case{"wtime 1000 winc 10", 0, 0, 256},  // nothing left after the reserve
+                          Case{"wtime 10000 winc 20000", 8500, 8500, 8192},
+                          Case{"wtime 60000 winc -500 movestogo -3", 1866, 22400, 8192},
+                          Case{"btime 60000 binc 1000 wtime 60000 movetime 5000", 1866, 22400, 8192},
+                          Case{"movetime 5000 nodes 5000", 5000, 5000, 8192}, Case{"movetime 20", 20, 20, 320},
+                          Case{"movetime 600", 600, 600, 8192}}) {
         go_prepare(pos, c.text, info, NOW);
-        EXPECT_EQ(info.depth_limited, c.depth_limited) << c.text;
-        EXPECT_EQ(info.depth_limit, c.depth_limit) << c.text;
-        EXPECT_EQ(info.status, c.status) << c.text;
+        EXPECT_TRUE(info.time_limited && info.allotted_time == c.planned && info.soft_deadline == NOW + c.planned &&
+                    info.hard_deadline == NOW + c.hard && info.poll_interval == c.poll)
+            << c.text << ": " << info.allotted_time << " " << info.hard_deadline - NOW << " " << info.poll_interval;
     }
-    go_prepare(pos, "movetime 5000 nodes 5000", info, NOW);
-    EXPECT_TRUE(info.time_limited && info.nodes_limited && info.node_limit == 5000);
-    EXPECT_TRUE(info.allotted_time == 5000 && info.soft_deadline == NOW + 5000 && info.hard_deadline == NOW + 5000);
-    go_prepare(pos, "wtime 60000 btime 5 movetime 5000", info, NOW);
-    EXPECT_TRUE(info.allotted_time == 1866 && info.soft_deadline == NOW + 1866 && info.hard_deadline == NOW + 22400);
-    go_prepare(pos, "btime 60000 binc 1000", info, NOW);  // black's clock while white moves
-    EXPECT_FALSE(info.time_limited);
-    EXPECT_EQ(info.poll_interval, 8192);
-
-    // A short deadline brings the first look at the clock forward.
-    go_prepare(pos, "movetime 20", info, NOW);
-    EXPECT_EQ(info.poll_interval, 320);
-    go_prepare(pos, "wtime 1000 winc 10", info, NOW);  // nothing left after the reserve
-    EXPECT_EQ(info.poll_interval, 256);
-    go_prepare(pos, "movetime 600", info, NOW);
-    EXPECT_EQ(info.poll_interval, 8192);
+    go_prepare(pos, "btime 60000 binc 1000 nodes 5000", info, NOW);  // black's clock while white moves
+    EXPECT_TRUE(!info.time_limited && info.poll_interval == 8192 && info.nodes_limited && info.node_limit == 5000);
 
     Position& black = test_position("rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq - 0 1");
     option_set("Time Buffer", "0");  // read at the go, not at the last read_params
@@ -61,16 +55,31 @@ TEST(GoCommand, LimitsOverrideInOrderAndTheMoversClockWins) {
     option_set("Time Buffer", "1000");
 }
 
-// Four letters mean a queen; repeats must not overrun the list.
+TEST(GoCommand, DepthLimitsAndStatus) {
+    Position& pos = test_position(START_FEN);
+    SearchInfo info;
+    struct Case { const char* text; int depth_limited, depth_limit, status; };
+    for (const Case& c : {Case{"", 0, MAX_PLY, THINKING}, Case{"depth 6 mate 3", 1, 5, THINKING},
+                          Case{"infinite depth 4", 1, 4, ANALYSING}, Case{"depth 99999999999", 1, INT32_MAX, THINKING},
+                          Case{"mate 4000000000", 1, INT32_MAX - 2, THINKING}, Case{"ponder depth -3", 0, MAX_PLY, PONDERING},
+                          Case{"ponder infinite", 1, MAX_PLY, ANALYSING}}) {
+        go_prepare(pos, c.text, info, NOW);
+        EXPECT_EQ(std::vector<int>({info.depth_limited, info.depth_limit, info.status}),
+                  std::vector<int>({c.depth_limited, c.depth_limit, c.status})) << c.text;
+    }
+}
+
+// Four letters mean a queen; a move not legal is skipped, a word ends the
+// list; repeats must not overrun it.
 TEST(GoCommand, SearchmovesPromotionsAndRepeats) {
     Position& promo = test_position("8/P6k/8/8/8/8/8/K7 w - - 0 1");
     MoveList legal;
     gen_legal_moves(promo, legal);
     Move moves[MAX_SEARCH_MOVES];
-    parse_move_list(legal, "a7a8 a7a8n a7a8 a1b1", moves);
-    EXPECT_STREQ(move_to_text(moves[0]), "a7a8q");
-    EXPECT_STREQ(move_to_text(moves[1]), "a7a8n");
-    EXPECT_STREQ(move_to_text(moves[2]), "a1b1");
+    parse_move_list(legal, "a7a8 a7a8n a7a8 a1b1 a7a6 a1a2 wtime 5 b1b2", moves);
+    std::string listed;
+    for (int i = 0; moves[i] != NO_MOVE; ++i) listed += std::string(move_to_text(moves[i])) + " ";
+    EXPECT_EQ(listed, "a7a8q a7a8n a1b1 a1a2 ");
     std::string repeated;
     for (int i = 0; i < 600; ++i) repeated += "a1b1 a1a2 ";
     parse_move_list(legal, repeated.c_str(), moves);

@@ -1,10 +1,7 @@
-// The limits a GUI can push the engine to: the largest hash table listed, a
-// table the machine cannot give, and a single line of 20 MB. (A game of
-// 2,000 half-moves and damaged books are covered with the position command
-// and the book.)
+// The limits a GUI can push the engine to: the largest hash table listed and
+// a table the machine cannot give. (Overlong lines are covered with the
+// command loop, a game of 2,000 half-moves with the position command.)
 #include <gtest/gtest.h>
-
-#include <regex>
 
 #include "board/table_memory.h"
 #include "eval/pawn_table.h"
@@ -72,25 +69,4 @@ TEST(Limits, TablesThatCannotBeHadEndTheEngineWithTheMessage) {
     options_init();
     tt_allocate(pos, 4);
     pawn_table_allocate(pos, 10);
-}
-
-// A 20 MB line is read in 1 MiB pieces: the first is a position command cut
-// inside a move (played up to the cut), the rest are unknown commands; the
-// engine keeps answering.
-TEST(Limits, TwentyMegabyteLine) {
-    std::string line = "position startpos moves";
-    while (line.size() < 20'000'000) line += " g1f3 g8f6 f3g1 f6g8";
-    EngineProcess engine;
-    engine.send(line + " e2e4");
-    engine.send("isready");
-    ASSERT_TRUE(engine.wait_for("^readyok$", 120000));
-    int unknown = 0;
-    for (const std::string& said : engine.lines()) unknown += said == "info string Unknown UCI command.";
-    EXPECT_EQ(unknown, 19);
-    EXPECT_TRUE(std::regex_match(engine.lines()[engine.lines().size() - 2 - unknown],
-                                 std::regex("info string Illegal move: \\S+")));
-    engine.send("go depth 3");
-    EXPECT_TRUE(engine.wait_for("^bestmove [a-h][1-8][a-h][1-8]"));
-    engine.send("quit");
-    EXPECT_EQ(engine.wait_exit(), 0);
 }

@@ -41,18 +41,6 @@ std::vector<Move> pseudo_moves(const Position& pos) {
     return moves;
 }
 
-std::vector<Move> reference_legal_moves(Position& pos) {
-    std::vector<Move> legal;
-    UndoRecord undo;
-    const int us = pos.side;
-    for (Move m : pseudo_moves(pos)) {
-        make_move(pos, undo, m);
-        if (!squares_attacked(pos, us ^ 1, bit(pos.king_sq[us]))) legal.push_back(m);
-        unmake_move(pos, undo);
-    }
-    return legal;
-}
-
 std::vector<Move> legal_moves(const Position& pos) {
     MoveList list;
     gen_legal_moves(pos, list);

@@ -1,6 +1,5 @@
 // Perft suites and tree walks shared by the board and move-generation tests:
-// the EPD reader, a legality oracle independent of is_legal,
-// and a walker that visits every node of a perft tree.
+// the EPD reader and a walker that visits every node of a perft tree.
 #pragma once
 
 #include <algorithm>
@@ -31,9 +30,6 @@ std::string divide_report(Position& pos, int depth);
 
 // Pseudo-legal moves (captures of everything but kings, then quiets).
 std::vector<Move> pseudo_moves(const Position& pos);
-// Legal moves by making each pseudo-legal move (evasions too when in check)
-// and asking whether the own king is left attacked: no pin logic involved.
-std::vector<Move> reference_legal_moves(Position& pos);
 std::vector<Move> legal_moves(const Position& pos);
 
 // The FENs the tree tests start from: both small suites and every

@@ -35,15 +35,37 @@ TEST(SearchRules, RepetitionBelowTheRootIsADraw) {
     pos.ply = 0;
 }
 
-TEST(SearchRules, FiftyMoveRuleOnlyAtPvNodes) {
-    // White is a rook up: without the rule the side to move is far ahead.
-    Position& pos = test_position("4k3/8/8/8/8/8/8/R3K3 w - - 100 80");
+// The counter as the GUI's moves leave it: a pawn move, a capture, a
+// promotion and en passant reset it; piece moves and castling count on. No
+// written FEN carries it and no from-scratch check can rebuild it.
+TEST(SearchRules, FiftyMoveCounterThroughPlayedMoves) {
+    const std::pair<const char*, int> cases[] = {
+        {"h1h2", 31}, {"e1g1", 31}, {"e1c1", 31}, {"e2e3", 0}, {"e2e4", 0}, {"e2e4 d4e3", 0},
+        {"e2e4 e8g8", 1}, {"b7b8q", 0}, {"b7a8n", 0}, {"a1a8", 0}, {"h1h2 h8h2", 0},
+    };
+    for (const auto& [moves, fifty] : cases) {
+        Position& pos = test_position(START_FEN);
+        uci_position(pos, (std::string("fen r3k2r/1P6/8/8/3p4/8/4P3/R3K2R w KQkq - 30 40 moves ") + moves).c_str());
+        EXPECT_EQ(pos.hist_count, int(std::string(moves).size() + 1) / 5) << moves;
+        EXPECT_EQ(pos.st.fifty, fifty) << moves;
+    }
+}
+
+// The hundredth half-move without a pawn move or capture draws at a PV node
+// (not at a zero-window one), and a pawn move on the hundredth does not.
+TEST(SearchRules, FiftyMoveRuleAfterTheHundredthHalfMove) {
     auto info = new_search();
     Move pv[MAX_PLY];
-    pos.ply = 1;
-    EXPECT_EQ(search_pv(pos, *info, -1000, 1000, 2, 0, pv), 0);
-    EXPECT_GT(search_zw(pos, *info, 200, 2, pv, 0), 200);
-    pos.ply = 0;
+    // Black is a rook and a pawn down: far behind without the rule.
+    for (const auto& [move, drawn] : {std::pair{"a1a2", true}, std::pair{"e2e3", false}}) {
+        Position& pos = test_position(START_FEN);
+        uci_position(pos, (std::string("fen 4k3/8/8/8/8/8/4P3/R3K3 w - - 99 80 moves ") + move).c_str());
+        pos.ply = 1;
+        const int pv_value = search_pv(pos, *info, -1000, 1000, 2, 0, pv);
+        EXPECT_TRUE(drawn ? pv_value == 0 : pv_value < -300) << move << " " << pv_value;
+        EXPECT_LT(search_zw(pos, *info, -200, 2, pv, 0), -200) << move;
+        pos.ply = 0;
+    }
 }
 
 TEST(SearchRules, MateScoresCountPliesFromTheRoot) {
@@ -88,4 +110,45 @@ TEST(SearchRules, HistoryHalvesAndKillersShift) {
     update_history(*info, b, WHITE, 1, 4);
     EXPECT_EQ(info->killer1[4], b);
     EXPECT_EQ(info->killer2[4], a) << "a repeated first killer leaves the second alone";
+}
+
+// What a node leaves in the table: a fail high is a lower bound with the
+// refuting move, a fail low an upper bound without a move, an exact PV result
+// both bounds and its move; each bound carries the node's depth.
+TEST(SearchRules, NodesStoreTheirBoundsAndMove) {
+    enum Kind { LOW, HIGH, EXACT };
+    enum Node { PV, ZW, EVASION };
+    struct Case {
+        const char* fen;  // white wins a queen with `move`
+        Node node;
+        int alpha, beta, depth;
+        Kind kind;
+        const char* move;
+    } cases[] = {
+        {"4k3/8/8/3q4/8/8/3R4/4K3 w - - 0 1", ZW, 0, 300, 2, HIGH, "d2d5"},
+        {"4k3/8/8/3q4/8/8/3R4/4K3 w - - 0 1", ZW, 0, 5000, 2, LOW, nullptr},
+        {"4k3/8/8/3q4/8/8/3R4/4K3 w - - 0 1", PV, -6000, -5000, 3, HIGH, "d2d5"},
+        {"4k3/8/8/3q4/8/8/3R4/4K3 w - - 0 1", PV, 5000, 6000, 3, LOW, nullptr},
+        {"4k3/8/8/3q4/8/8/3R4/4K3 w - - 0 1", PV, -9000, 9000, 3, EXACT, "d2d5"},
+        {"4k3/8/8/8/8/8/3q4/4K3 w - - 0 1", EVASION, 0, -500, 2, HIGH, "e1d2"},
+        {"4k3/8/8/8/8/8/3q4/4K3 w - - 0 1", EVASION, 0, 5000, 2, LOW, nullptr},
+    };
+    auto info = new_search();
+    Move pv[MAX_PLY];
+    for (const Case& c : cases) {
+        Position& pos = test_position(c.fen);
+        tt_clear(pos);
+        const int value = c.node == PV ? search_pv(pos, *info, c.alpha, c.beta, c.depth, 0, pv)
+                          : c.node == ZW ? search_zw(pos, *info, c.beta, c.depth, pv, 0)
+                                         : search_evasion(pos, *info, c.beta, c.depth, pv, 0);
+        const auto e = tt_find(pos);
+        ASSERT_TRUE(e) << c.fen;
+        const bool lower = c.kind != LOW, upper = c.kind != HIGH;
+        // Lower bound and depth, upper bound and depth, entry depth, move and its depth.
+        EXPECT_EQ((std::vector<int>{e->lower, e->lower_depth, e->upper, e->upper_depth, e->depth, e->move_depth}),
+                  (std::vector<int>{lower ? value : -10000, lower ? c.depth : 0, upper ? value : 10000,
+                                    upper ? c.depth : 0, c.depth, c.move ? c.depth : 0}))
+            << c.fen << " node " << c.node << " kind " << c.kind << " value " << value;
+        EXPECT_STREQ(move_to_text(tt_move(*e)), c.move ? c.move : "0000") << c.fen;
+    }
 }

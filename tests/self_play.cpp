@@ -15,6 +15,7 @@
 #include "harness/engine_process.h"
 #include "movegen/movegen.h"
 #include "test_support.h"
+#include "uci/options.h"
 #include "uci/uci.h"
 
 namespace {
@@ -46,7 +47,7 @@ bool well_formed(const std::string& line) {
     static const std::string MOVE = "[a-h][1-8][a-h][1-8][nbrq]?";
     static const std::regex FORMS(
         "|readyok|bestmove " + MOVE + "( ponder " + MOVE + ")?|info string .*"
-        "|info(( (depth|seldepth|time|nodes|hashfull|nps|currmovenumber) \\d+| score (cp|mate) -?\\d+"
+        "|info(( (depth|seldepth|multipv|time|nodes|hashfull|tbhits|nps|currmovenumber) \\d+| score (cp|mate) -?\\d+"
         "| currmove " + MOVE + "| (pv|currline)( " + MOVE + ")*)+ ?)");
     return std::regex_match(line, FORMS);
 }
@@ -126,64 +127,38 @@ GameRecord play_game(EngineProcess* const (&players)[2], const GameRules& rules,
     return game;
 }
 
-void start_players(EngineProcess (&players)[2]) {
-    for (auto& p : players) {
-        p.send("uci");
-        p.wait_for("^uciok$");
+// Two engines past their handshake; each game starts with ucinewgame.
+struct Players {
+    EngineProcess engines[2];
+    Players() {
+        for (auto& p : engines) p.send("uci"), p.wait_for("^uciok$");
     }
-}
-
-void new_game(EngineProcess (&players)[2]) {
-    for (auto& p : players) {
-        p.send("ucinewgame");
-        p.send("isready");
-        p.wait_for("^readyok$");
+    void new_game() {
+        for (auto& p : engines) p.send("ucinewgame"), p.send("isready"), p.wait_for("^readyok$");
     }
-}
-
-void quit_players(EngineProcess (&players)[2]) {
-    for (auto& p : players) {
-        p.send("quit");
-        EXPECT_EQ(p.wait_exit(), 0);
+    void quit() {
+        for (auto& p : engines) {
+            p.send("quit");
+            EXPECT_EQ(p.wait_exit(), 0);
+        }
     }
-}
-
-// An option and the values the soak draws from (the listed range, with
-// tables kept small enough for two sanitized engines).
-struct OptionDraw {
-    const char* name;
-    int low, high;  // a check option draws 0 or 1
-    bool check;
 };
 
-constexpr OptionDraw SOAK_OPTIONS[] = {
-    {"Hash", 1, 64, false},
-    {"MultiPV", 1, 4, false},
-    {"Pawn Hash", 1, 16, false},
-    {"Transposition Table", 0, 1, true},
-    {"Null Move Pruning", 0, 1, true},
-    {"Internal Iterative Deepening", 0, 1, true},
-    {"Internal Iterative Deepening Depth", 1, 15, false},
-    {"Delta Pruning", 0, 1, true},
-    {"Delta Pruning Threshold", 0, 500, false},
-    {"Zero Pruning", 0, 1, true},
-    {"Zero Pruning Aggressive", 0, 1, true},
-    {"Zero Pruning Level", 1, 15, false},
-    {"Zero Pruning Threshold", 0, 500, false},
-    {"Zero Pruning Multiplier", 0, 500, false},
-    {"Speculation PV", 0, 1, true},
-    {"Speculation PV Level", 0, 30, false},
-    {"Speculation", 0, 1, true},
-    {"Speculation Base", 2, 15, false},
-    {"Speculation Level", 2, 30, false},
-    {"Extended Speculation", 0, 1, true},
-    {"Extended Speculation Base", 3, 15, false},
-    {"Extended Speculation Level", 2, 30, false},
-    {"King Attacks Aggression Level", 0, 20, false},
-    {"Piece Attacks Midgame", 0, 20, false},
-    {"Piece Attacks Endgame", 0, 20, false},
-    {"UCI_ShowCurrLine", 0, 1, true},
-};
+// A random setoption line for the soak: Hash (up to 64 MB) or Pawn Hash (up
+// to 2^16 entries), small enough for two sanitized engines, or one of the
+// search and evaluation rows ("Transposition Table" to "UCI_ShowCurrLine")
+// within its listed range.
+std::string random_setting(std::mt19937& rng) {
+    const unsigned row = unsigned(rng() % 25);
+    const OptionRecord& o = EngineOptions[row < 2 ? row : row + 6];
+    const bool check = std::string(o.type) == "check";
+    int low = 0, high = 1;
+    if (row < 2) low = 1, high = row == 0 ? 64 : 16;
+    else if (!check) std::sscanf(o.range, "min %d max %d", &low, &high);
+    const int value = low + int(rng() % unsigned(high - low + 1));
+    return std::string("setoption name ") + o.name + " value " +
+           (check ? (value ? "true" : "false") : std::to_string(value));
+}
 
 }  // namespace
 
@@ -193,12 +168,11 @@ constexpr OptionDraw SOAK_OPTIONS[] = {
 TEST(SelfPlay, GamesEndWithLegalMovesAndNoTimeLoss) {
     const GameRules rules{CORVANE_LIGHT_TESTS ? 6000 : 2000, CORVANE_LIGHT_TESTS ? 100 : 50,
                           CORVANE_LIGHT_TESTS ? 40 : 200, false};
-    EngineProcess players[2];
-    start_players(players);
-    new_game(players);
+    Players players;
+    players.new_game();
     std::mt19937 rng(1);
-    const GameRecord game = play_game({&players[0], &players[1]}, rules, rng);
-    quit_players(players);
+    const GameRecord game = play_game({&players.engines[0], &players.engines[1]}, rules, rng);
+    players.quit();
     std::cout << "game over: " << game.result << " after" << game.moves << "\n";
 }
 
@@ -211,13 +185,12 @@ TEST(Soak, ManyGamesWithRandomOptionsAndInterruptions) {
     std::mt19937 rng(seed_text ? unsigned(std::atoi(seed_text)) : 2026u);
     const GameRules rules{1000, 10, 160, true};
 
-    EngineProcess players[2];
-    start_players(players);
+    Players players;
     std::map<std::string, int> results;
     int plies = 0, isready_probes = 0, stop_probes = 0;
     const auto start = Clock::now();
     for (int g = 0; g < games && !::testing::Test::HasFailure(); ++g) {
-        for (auto& p : players) {
+        for (auto& p : players.engines) {
             // The reserve covers the lag between the engine and this driver
             // (pipes, process switches: a few ms on a busy machine); the
             // default 1000 would leave nothing to plan with at this clock.
@@ -225,22 +198,18 @@ TEST(Soak, ManyGamesWithRandomOptionsAndInterruptions) {
             // One or two threads a game, or as CORVANE_SOAK_THREADS says.
             const char* threads = std::getenv("CORVANE_SOAK_THREADS");
             p.send("setoption name Threads value " + (threads ? std::string(threads) : std::to_string(1 + rng() % 2)));
-            for (int k = 0; k < 3; ++k) {
-                const OptionDraw& o = SOAK_OPTIONS[rng() % std::size(SOAK_OPTIONS)];
-                const int value = o.low + int(rng() % unsigned(o.high - o.low + 1));
-                p.send(std::string("setoption name ") + o.name + " value " +
-                       (o.check ? (value ? "true" : "false") : std::to_string(value)));
-            }
+            p.send("setoption name MultiPV value " + std::to_string(1 + rng() % 3));
+            for (int k = 0; k < 3; ++k) p.send(random_setting(rng));
         }
-        new_game(players);
+        players.new_game();
         // Each engine has white in every other game.
-        const GameRecord game = play_game({&players[g % 2], &players[1 - g % 2]}, rules, rng);
+        const GameRecord game = play_game({&players.engines[g % 2], &players.engines[1 - g % 2]}, rules, rng);
         ++results[game.result];
         plies += game.plies;
         isready_probes += game.isready_probes;
         stop_probes += game.stop_probes;
     }
-    quit_players(players);
+    players.quit();
     std::cout << "soak: " << games << " games, " << plies << " moves, " << isready_probes << " isready and "
               << stop_probes << " stop probes, " << ms_since(start) / 1000 << " s;";
     for (const auto& [result, count] : results) std::cout << " " << result << ": " << count << ";";

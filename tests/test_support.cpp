@@ -1,33 +1,17 @@
 #include "test_support.h"
 
-#include <memory>
+#include <gtest/gtest.h>
 
 #include "board/tables.h"
-#include "eval/eval.h"
 #include "eval/pawn_table.h"
-#include "movegen/picker.h"
 #include "search/trans_table.h"
 #include "uci/options.h"
 #include "uci/uci.h"
 
 namespace {
 
-// The shared test position owns its hash tables and gives them back at exit,
-// so the leak checker of the sanitizer build sees nothing left behind.
-struct SharedPosition {
-    Position pos{};
-    SharedPosition() {
-        pos.params = &pos.param_block;
-        read_params(*pos.params);
-        pawn_table_allocate(pos, 10);
-        tt_allocate(pos, 4);
-    }
-    ~SharedPosition() {
-        tt_free(pos);
-        pawn_table_free(pos);
-    }
-};
-
+// Gives the option values back at exit, so the leak checker of the sanitizer
+// build sees nothing left behind (positions free their own tables).
 struct SharedOptions {
     ~SharedOptions() { options_free(); }
 };
@@ -46,9 +30,35 @@ void init_engine_tables() {
     init_static_tables();
 }
 
-Position& test_position(const std::string& fen) {
+OwnedPosition::OwnedPosition(int pawn_table_power) : Position{} {
     init_engine_tables();
-    static auto shared = std::make_unique<SharedPosition>();
-    read_fen(shared->pos, fen.c_str());
-    return shared->pos;
+    params = &param_block;
+    read_params(*params);
+    pawn_table_allocate(*this, pawn_table_power);
+    tt_allocate(*this, 4);
+}
+
+OwnedPosition::~OwnedPosition() {
+    tt_free(*this);
+    pawn_table_free(*this);
+}
+
+std::unique_ptr<OwnedPosition> owned_position(const std::string& fen, int pawn_table_power) {
+    auto pos = std::make_unique<OwnedPosition>(pawn_table_power);
+    read_fen(*pos, fen.c_str());
+    return pos;
+}
+
+Position& test_position(const std::string& fen) {
+    static auto shared = std::make_unique<OwnedPosition>(10);
+    read_fen(*shared, fen.c_str());
+    return *shared;
+}
+
+const EvalTerm& eval_term(const EvalBreakdown& b, const std::string& name) {
+    for (int i = 0; i < b.term_count; ++i)
+        if (name == b.terms[i].name) return b.terms[i];
+    ADD_FAILURE() << "no evaluation term " << name;
+    static const EvalTerm none{};
+    return none;
 }

@@ -48,10 +48,13 @@ TEST(TransTable, ReplacementPrefersOldGenerationThenShallow) {
     tt_store(pos, 1, 5, 10000, NO_MOVE);
     EXPECT_EQ(tt_read(b[2]).lock, std::uint32_t(pos.st.hash >> 32)) << "distance 1 beats distance 0 whatever the depth";
 
-    // Equal age and depth: the first of the tied entries goes.
-    for (int i = 0; i < 4; ++i) tt_write(b[i], {0xABCD0000u + unsigned(i), 3u << 26, 10000, -10000, 7, 0, 0, 0});
-    tt_store(pos, 1, 5, 10000, NO_MOVE);
-    EXPECT_EQ(tt_read(b[0]).lock, std::uint32_t(pos.st.hash >> 32));
+    // Equal age: the shallowest goes, and of equal depths the first.
+    for (const int depth1 : {2, 7}) {
+        for (int i = 0; i < 4; ++i)
+            tt_write(b[i], {0xABCD0000u + unsigned(i), 3u << 26, 10000, -10000, std::uint8_t(i == 1 ? depth1 : 7), 0, 0, 0});
+        tt_store(pos, 1, 5, 10000, NO_MOVE);
+        EXPECT_EQ(tt_read(b[depth1 == 2 ? 1 : 0]).lock, std::uint32_t(pos.st.hash >> 32)) << depth1;
+    }
 }
 
 TEST(TransTable, ProbeRefreshesAgeAndHashfullCountsNewEntries) {

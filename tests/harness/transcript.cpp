@@ -2,6 +2,7 @@
 #include "harness/transcript.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -31,7 +32,16 @@ std::vector<std::string> transcript_files(const std::string& dir) {
 void run_transcript(const std::string& path) {
     std::ifstream in(path);
     ASSERT_TRUE(in) << "cannot read " << path;
-    EngineProcess engine;
+    ScratchDir dir;
+    for (std::string text; std::getline(in, text);) {
+        char name[256], file[256];
+        if (std::sscanf(text.c_str(), "@ %255s %255s", name, file) == 2) {
+            ASSERT_EQ(symlink((std::string(CORVANE_DATA_DIR) + "/" + file).c_str(), dir.file(name).c_str()), 0) << text;
+        }
+    }
+    in.clear();
+    in.seekg(0);
+    EngineProcess engine(dir.path());
     ASSERT_TRUE(engine.started());
     ASSERT_TRUE(engine.wait_for("^$", WAIT_MS)) << "no banner";
 
@@ -39,7 +49,7 @@ void run_transcript(const std::string& path) {
     for (int number = 1; std::getline(in, text); ++number) {
         SCOPED_TRACE(path + ":" + std::to_string(number) + ": " + text);
         if (!text.empty() && text.back() == '\r') text.pop_back();
-        if (text.empty() || text[0] == '#') continue;
+        if (text.empty() || text[0] == '#' || text[0] == '@') continue;
         std::string arg = text.size() > 2 ? text.substr(2) : "";
         switch (text[0]) {
             case '>':

@@ -1,0 +1,97 @@
+// The board and move generation over whole perft trees: at every node the
+// fuzz targets' move checks (legal list against brute force, make/unmake
+// restoring every field, gives-check against the position after the move),
+// and what they leave out: FEN written and read back, the null move, the
+// hash-move test on illegal and foreign moves, and the quiet-check generator.
+// Position keys are checked against the published Polyglot vectors.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <memory>
+#include <random>
+
+#include "fuzz/harness.h"
+#include "perft_trees.h"
+#include "uci/uci.h"
+
+namespace {
+
+TEST(BoardInvariants, OverPerftTrees) {
+    // Castling into check, en passant uncovering a rank, a pawn pushed along
+    // its rook's file, a rook shielding a bishop, promotions that check or
+    // capture a rook at home, a double push beside an enemy pawn.
+    const std::vector<std::string> extra = {
+        "5k2/8/8/8/8/8/8/4K2R w K - 0 1",    "8/8/8/R2pP2k/8/8/8/4K3 w - d6 0 1",
+        "4k3/8/8/8/4P3/8/8/4RK2 w - - 0 1",  "7k/8/8/8/3R4/8/1B6/4K3 w - - 0 1",
+        "2r1k3/1P6/8/8/8/8/8/4K3 w - - 0 1", "8/5P2/6k1/8/8/8/8/4K3 w - - 0 1",
+        "r3k2r/1P4P1/8/3pP3/8/8/1p4p1/R3K2R w KQkq d6 0 1", "4k3/8/8/8/pP6/8/8/4K3 b - b3 0 1",
+    };
+    std::mt19937 rng(2024);
+    std::vector<Move> foreign(64, NO_MOVE);  // moves of earlier positions: stale hash moves and killers
+    auto copy = std::make_unique<Position>();
+    walk_roots(LIGHT ? 400 : 50, LIGHT ? 2 : 3, [&](Position& p) {
+        const std::string fen = position_to_fen(p);
+        fuzz::check_moves(p, fen);
+        read_fen(*copy, fen.c_str());
+        ASSERT_TRUE(position_to_fen(*copy) == fen && copy->st.hash == p.st.hash && copy->st.castle == p.st.castle &&
+                    copy->st.ep == p.st.ep && copy->side == p.side)
+            << fen;
+        const std::vector<Move> legal = legal_moves(p);
+        if (in_check(p)) return;
+
+        const Position before = p;
+        NullUndo null_undo;
+        make_null_move(p, null_undo);
+        const char* drift = position_inconsistency(p);
+        unmake_null_move(p, null_undo);
+        ASSERT_TRUE(drift == nullptr && fuzz::same_board(p, before)) << fen << " null move: " << (drift ? drift : "");
+
+        const Bitboard pinned = pinned_pieces(p);
+        std::vector<Move> candidates = pseudo_moves(p);  // the illegal ones among them too
+        const std::vector<Move> pseudo = candidates;
+        candidates.insert(candidates.end(), foreign.begin(), foreign.end());
+        candidates.push_back(NO_MOVE);
+        for (Move m : candidates)
+            ASSERT_EQ(is_valid_move(p, m, pinned), contains(legal, m)) << fen << " move " << std::hex << m;
+        for (int i = 0; i < 4 && !legal.empty(); ++i) foreign[rng() % 64] = legal[rng() % legal.size()];
+
+        // Quiet checks: exactly the legal quiet moves after which the opponent is in check.
+        MoveList list;
+        gen_quiet_checks(p, list);
+        std::vector<Move> generated, expected;
+        for (int i = 0; i < list.count; ++i) {
+            Move m = list.moves[i].move;
+            ASSERT_TRUE(is_quiet(m) && contains(pseudo, m) && !contains(generated, m)) << fen << " " << move_to_text(m);
+            if (is_legal(p, m, pinned)) generated.push_back(m);
+        }
+        UndoRecord undo;
+        for (Move m : legal) {
+            if (!is_quiet(m)) continue;
+            make_move(p, undo, m);
+            if (in_check(p)) expected.push_back(m);
+            unmake_move(p, undo);
+        }
+        ASSERT_EQ(sorted(generated), sorted(expected)) << "quiet checks of " << fen;
+    }, extra);
+}
+
+TEST(BoardInvariants, PolyglotKeys) {
+    std::ifstream file(std::string(CORVANE_DATA_DIR) + "/polyglot_keys.txt");
+    int vectors = 0;
+    for (std::string line; std::getline(file, line);) {
+        if (line.empty() || line[0] == '#') continue;
+        // key;FEN or startpos;moves[;label]
+        std::size_t a = line.find(';'), b = line.find(';', a + 1), c = line.find(';', b + 1);
+        const std::string fen = line.substr(a + 1, b - a - 1), moves = line.substr(b + 1, c - b - 1);
+        std::string command = fen == "startpos" ? "startpos" : "fen " + fen;
+        if (!moves.empty()) command += " moves " + moves;
+        Position& pos = test_position(START_FEN);
+        uci_position(pos, command.c_str());
+        EXPECT_EQ(key_to_text(pos.st.hash), "0x" + line.substr(0, a)) << command;
+        EXPECT_EQ(pos.hist[pos.hist_count], pos.st.hash) << command;
+        ++vectors;
+    }
+    EXPECT_GE(vectors, 70);
+}
+
+}  // namespace
