@@ -67,7 +67,7 @@ TEST(GoCommand, SearchmovesPromotionsAndRepeats) {
     MoveList legal;
     gen_legal_moves(promo, legal);
     Move moves[MAX_SEARCH_MOVES];
-    parse_move_list(legal, "a7a8 a7a8n a7a8 a1b1", moves);
+    parse_move_list(promo, legal, "a7a8 a7a8n a7a8 a1b1", moves);
     EXPECT_STREQ(move_to_text(moves[0]), "a7a8q");
     EXPECT_STREQ(move_to_text(moves[1]), "a7a8n");
     EXPECT_STREQ(move_to_text(moves[2]), "a1b1");

@@ -49,13 +49,13 @@ void print_pv_info(const Position& pos, SearchInfo& info, int score, const Move*
     print_out(OUT_SCREEN, "hashfull %d ", tt_hashfull(pos));
     if (elapsed > 1000) print_out(OUT_SCREEN, "nps %llu ", (unsigned long long)(info.nodes * 1000 / elapsed));
     print_out(OUT_SCREEN, "pv ");
-    for (int i = 0; i < MAX_PLY && pv[i]; ++i) print_out(OUT_SCREEN, "%s ", move_to_text(pv[i]));
+    for (int i = 0; i < MAX_PLY && pv[i]; ++i) print_out(OUT_SCREEN, "%s ", move_to_text(pos, pv[i]));
     print_out(OUT_SCREEN, "\n");
 }
 
-void print_currmove(const SearchInfo& info, Move move) {
+void print_currmove(const Position& pos, const SearchInfo& info, Move move) {
     if (elapsed_ms(info) > CURRMOVE_AFTER_MS)
-        print_out(OUT_SCREEN, "info currmove %s currmovenumber %d\n", move_to_text(move), info.root_move_number);
+        print_out(OUT_SCREEN, "info currmove %s currmovenumber %d\n", move_to_text(pos, move), info.root_move_number);
 }
 
 // Waits, polling the input, until stop, quit or ponderhit ends a search that
@@ -86,7 +86,8 @@ void think(Position& pos, SearchInfo& info) {
     const EngineParams& params = *pos.params;
     MoveList list;
 
-    if (params.own_book && pos.hist_count + pos.hist_dropped <= params.book_move_limit) {
+    // Polyglot books hold standard chess only.
+    if (params.own_book && !params.chess960 && pos.hist_count + pos.hist_dropped <= params.book_move_limit) {
         info.best_move = book_probe(pos, list);
         if (info.best_move) return;
     }
@@ -143,7 +144,7 @@ void think(Position& pos, SearchInfo& info) {
             const Move move = root[i].move;
             info.root_move_number = n;
             info.current_line[0] = pos.st.last_move;
-            print_currmove(info, move);
+            print_currmove(pos, info, move);
 
             const int g = gives_check(pos, move, candidates);
             const int cd = pv_new_depth(pos, move, g, d);
@@ -161,7 +162,7 @@ void think(Position& pos, SearchInfo& info) {
                     // A fail high on the zero window: the re-search may take
                     // time, and a deadline passed meanwhile extends instead of stopping.
                     info.root_research = 1;
-                    print_currmove(info, move);
+                    print_currmove(pos, info, move);
                     value = -search_pv(pos, info, -MATE, -alpha, cd, g, child_pv);
                     info.root_research = 0;
                 }

@@ -1,5 +1,5 @@
 // The option table: its rows, the uci listing, setoption, the readers the
-// rest of the engine uses, and the three options that act the moment they change.
+// rest of the engine uses, and the four options that act the moment they change.
 #include "uci/options.h"
 
 #include <algorithm>
@@ -47,6 +47,8 @@ OptionRecord EngineOptions[OPTION_COUNT] = {
     {1, "Piece Attacks Endgame", "5", "spin", "min 0 max 20", nullptr},
     {1, "UCI_ShowCurrLine", "false", "check", "", nullptr},
     {1, "UCI_EngineAbout", "Corvane by Velmorin", "string", "", nullptr},
+    // Options beyond the first 32 follow them, each off at its default.
+    {1, "UCI_Chess960", "false", "check", "", nullptr},
 };
 
 namespace {
@@ -184,6 +186,7 @@ void read_params(EngineParams& params) {
     params.piece_attack_eg = bounded_weight(option_get_int("Piece Attacks Endgame"));
     params.show_curr_line = option_get_bool("UCI_ShowCurrLine");
     params.time_buffer = option_get_int("Time Buffer");
+    params.chess960 = option_get_bool("UCI_Chess960");
 }
 
 // "setoption name <name> value <value>": the name runs from after "name " to
@@ -210,5 +213,8 @@ void uci_setoption(Position& pos, const char* line) {
         reallocate_pawn_table(pos, option_get_int("Pawn Hash"));
     } else if (name == "Book File") {
         book_open(pos);
+    } else if (name == "UCI_Chess960") {
+        // The move text of the position command that follows depends on it.
+        pos.params->chess960 = option_get_bool("UCI_Chess960");
     }
 }

@@ -13,7 +13,7 @@ struct OptionRecord {
     char* value;        // owned, on the heap
 };
 
-constexpr int OPTION_COUNT = 32;
+constexpr int OPTION_COUNT = 33;
 extern OptionRecord EngineOptions[OPTION_COUNT];
 
 void options_init();
