@@ -18,6 +18,12 @@ inline void add_piece_moves(const Position& pos, MoveList& list, Bitboard origin
     }
 }
 
+// The attack tests of a castling whose path is empty; kept out of line, as
+// most often a piece still stands in the way.
+[[gnu::noinline]] void add_castling(const Position& pos, MoveList& list, int index) {
+    if (can_castle(pos, index)) add(list, make_castle_move(pos.castling[index].king_from, CASTLING_KING_TO[index]));
+}
+
 }  // namespace
 
 void gen_captures(const Position& pos, MoveList& list) {
@@ -57,9 +63,11 @@ void gen_quiets(const Position& pos, MoveList& list) {
     list.count = 0;
 
     // Castling, king-side first.
-    if (pos.st.castle & CASTLE_RIGHTS_OF[us])
-        for (int index = 2 * us; index < 2 * us + 2; ++index)
-            if (can_castle(pos, index)) add(list, make_castle_move(pos.castling[index].king_from, CASTLING_KING_TO[index]));
+    const int king_side = 2 * us, queen_side = king_side + 1;
+    if ((pos.st.castle & (1 << king_side)) && !(occ & pos.castling[king_side].empty))
+        add_castling(pos, list, king_side);
+    if ((pos.st.castle & (1 << queen_side)) && !(occ & pos.castling[queen_side].empty))
+        add_castling(pos, list, queen_side);
 
     add_piece_moves(pos, list, pos.knights() & own, KNIGHT, empty, [](int sq) { return knight_attacks[sq]; });
     add_piece_moves(pos, list, pos.bishops() & own, BISHOP, empty, [occ](int sq) { return bishop_attacks(sq, occ); });
