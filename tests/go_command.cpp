@@ -73,7 +73,7 @@ TEST(GoCommand, SearchmovesPromotionsAndRepeats) {
     EXPECT_STREQ(move_to_text(moves[2]), "a1b1");
     std::string repeated;
     for (int i = 0; i < 600; ++i) repeated += "a1b1 a1a2 ";
-    parse_move_list(legal, repeated.c_str(), moves);
+    parse_move_list(promo, legal, repeated.c_str(), moves);
     EXPECT_EQ(moves[2], NO_MOVE);
 }
 

@@ -51,6 +51,7 @@ TEST_F(Options, ReadParamsWiresEachFieldToItsOption) {
         {&P::spec_pv_level, "Speculation PV Level", false}, {&P::king_attack_level, "King Attacks Aggression Level", false},
         {&P::piece_attack_mg, "Piece Attacks Midgame", false}, {&P::piece_attack_eg, "Piece Attacks Endgame", false},
         {&P::show_curr_line, "UCI_ShowCurrLine", true}, {&P::time_buffer, "Time Buffer", false},
+        {&P::chess960, "UCI_Chess960", true},
     };
     static_assert(sizeof(wires) / sizeof(wires[0]) * sizeof(int) == sizeof(EngineParams));
     EngineParams base{};

@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "harness/engine_process.h"
+#include "uci/options.h"
 
 namespace {
 
@@ -75,16 +76,16 @@ TEST(UciOptions, StartupDefaultsThenOnlyWellFormedSetoptionLines) {
     ASSERT_EQ(engine.wait_exit(), 0);
     auto settings = logged_settings(engine);
     auto listed = listed_options(engine);
-    ASSERT_EQ(listed.size(), 64u) << engine.transcript();
-    ASSERT_EQ(settings.size(), 32 + expected.size());
-    EXPECT_EQ(std::vector<std::string>(settings.begin(), settings.begin() + 32),
-              std::vector<std::string>(listed.begin(), listed.begin() + 32));
-    EXPECT_EQ(std::vector<std::string>(settings.begin() + 32, settings.end()), expected);
-    EXPECT_EQ(listed[32], "Hash=32");
-    EXPECT_EQ(listed[35], "OwnBook=True");
-    EXPECT_EQ(listed[37], "Book Move Limit=17");
-    EXPECT_EQ(listed[39], "Time Buffer=0");
-    EXPECT_EQ(listed[63], "UCI_EngineAbout=Corvane  at   work, 2 cores");
+    ASSERT_EQ(listed.size(), 2u * OPTION_COUNT) << engine.transcript();
+    ASSERT_EQ(settings.size(), OPTION_COUNT + expected.size());
+    EXPECT_EQ(std::vector<std::string>(settings.begin(), settings.begin() + OPTION_COUNT),
+              std::vector<std::string>(listed.begin(), listed.begin() + OPTION_COUNT));
+    EXPECT_EQ(std::vector<std::string>(settings.begin() + OPTION_COUNT, settings.end()), expected);
+    EXPECT_EQ(listed[OPTION_COUNT], "Hash=32");
+    EXPECT_EQ(listed[OPTION_COUNT + 3], "OwnBook=True");
+    EXPECT_EQ(listed[OPTION_COUNT + 5], "Book Move Limit=17");
+    EXPECT_EQ(listed[OPTION_COUNT + 7], "Time Buffer=0");
+    EXPECT_EQ(listed[OPTION_COUNT + 31], "UCI_EngineAbout=Corvane  at   work, 2 cores");
 }
 
 // A size below 4 MB is stored but leaves the table, contents and all, alone;
@@ -108,6 +109,6 @@ TEST(UciOptions, HashBelowFourKeepsTheTableAndALaterSizeReplacesIt) {
     ASSERT_EQ(engine.wait_exit(), 0);
     EXPECT_EQ(listed_options(engine)[0], "Hash=8");
     auto settings = logged_settings(engine);
-    EXPECT_EQ(std::vector<std::string>(settings.begin() + 32, settings.end()),
+    EXPECT_EQ(std::vector<std::string>(settings.begin() + OPTION_COUNT, settings.end()),
               (std::vector<std::string>{"Hash=2", "Hash=8"}));
 }
