@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <utility>
 
 #include "test_support.h"
 #include "uci/options.h"
@@ -189,6 +190,21 @@ TEST(FenReader, MalformedTextIsReported) {
         EXPECT_EQ(pos.st.ep, NO_SQUARE) << fen;
         EXPECT_EQ(position_inconsistency(pos), nullptr) << fen;
     }
+}
+
+// The castling field names rooks: K and Q the outermost on the wing, file
+// letters the rook on that file. The writer names each the same way back, so
+// a rook that is not the outermost keeps its letter; a right without its
+// king and rook on the back rank is dropped.
+TEST(FenReader, CastlingFieldNamesTheRooks) {
+    const std::string board = "rr2k1rr/pppppppp/8/8/8/8/PPPPPPPP/RR2K1RR w ";
+    const std::pair<const char*, const char*> cases[] = {
+        {"KQkq", "KQkq"}, {"HAha", "KQkq"}, {"GBgb", "GBgb"}, {"KBgq", "KBgq"}, {"E-x", "-"},
+    };
+    for (const auto& [field, written] : cases)
+        EXPECT_EQ(position_to_fen(test_position(board + field + " - 0 1")), board + written + " -") << field;
+    EXPECT_EQ(std::string(position_to_fen(test_position("4k3/8/8/8/8/8/4K3/R6R w KQ - 0 1"))),
+              "4k3/8/8/8/8/8/4K3/R6R w - -");
 }
 
 }  // namespace
