@@ -29,11 +29,16 @@ int fen(const std::uint8_t* data, std::size_t size) {
 int position(const std::uint8_t* data, std::size_t size) {
     Position& pos = engine();
     const std::string input = text_of(data, size);
-    read_fen(pos, START_FEN);
-    uci_position(pos, input.c_str());
-    require(pos.ply == 0, "the position command left a search ply behind", input);
-    require(pos.hist_count < HISTORY_GAME_BUDGET, "the game history outgrew its budget", input);
-    check_moves(pos, input);
+    // Each move text is read as standard castling text and as Chess960's.
+    for (int chess960 : {0, 1}) {
+        pos.params->chess960 = chess960;
+        read_fen(pos, START_FEN);
+        uci_position(pos, input.c_str());
+        require(pos.ply == 0, "the position command left a search ply behind", input);
+        require(pos.hist_count < HISTORY_GAME_BUDGET, "the game history outgrew its budget", input);
+        check_moves(pos, input);
+    }
+    pos.params->chess960 = 0;
     return 0;
 }
 

@@ -76,13 +76,13 @@ TEST(GoCommand, SearchmovesPromotionsAndRepeats) {
     MoveList legal;
     gen_legal_moves(promo, legal);
     Move moves[MAX_SEARCH_MOVES];
-    parse_move_list(legal, "a7a8 a7a8n a7a8 a1b1 a7a6 a1a2 wtime 5 b1b2", moves);
+    parse_move_list(promo, legal, "a7a8 a7a8n a7a8 a1b1 a7a6 a1a2 wtime 5 b1b2", moves);
     std::string listed;
     for (int i = 0; moves[i] != NO_MOVE; ++i) listed += std::string(move_to_text(moves[i])) + " ";
     EXPECT_EQ(listed, "a7a8q a7a8n a1b1 a1a2 ");
     std::string repeated;
     for (int i = 0; i < 600; ++i) repeated += "a1b1 a1a2 ";
-    parse_move_list(legal, repeated.c_str(), moves);
+    parse_move_list(promo, legal, repeated.c_str(), moves);
     EXPECT_EQ(moves[2], NO_MOVE);
 }
 

@@ -11,6 +11,8 @@ namespace {
 constexpr std::uint64_t STANDARD_CAP = LIGHT ? 5'000'000 : UINT64_MAX;
 constexpr std::uint64_t RANDOM_CAP = LIGHT ? 50'000 : 1'000'000;
 constexpr int RANDOM_CHUNKS = 8;
+constexpr std::uint64_t CHESS960_CAP = LIGHT ? 200'000 : UINT64_MAX;
+constexpr int CHESS960_CHUNKS = 4;
 
 void check_counts(const PerftLine& line, std::uint64_t cap) {
     for (std::size_t d = 1; d <= line.counts.size(); ++d) {
@@ -50,5 +52,17 @@ TEST_P(RandomSuite, CountsUpToCap) {
         check_counts(suite[i], RANDOM_CAP);
 }
 INSTANTIATE_TEST_SUITE_P(Perft, RandomSuite, ::testing::Range(0, RANDOM_CHUNKS));
+
+// Castling from every start square: king and rook swapping, standing still,
+// a rook shielding the king's destination, X-FEN and Shredder-FEN rights.
+class Chess960Suite : public ::testing::TestWithParam<int> {};
+
+TEST_P(Chess960Suite, EveryCount) {
+    const auto& suite = perft_suite("perft/chess960.epd");
+    ASSERT_EQ(suite.size(), 60u);
+    for (std::size_t i = std::size_t(GetParam()); i < suite.size(); i += CHESS960_CHUNKS)
+        check_counts(suite[i], CHESS960_CAP);
+}
+INSTANTIATE_TEST_SUITE_P(Perft, Chess960Suite, ::testing::Range(0, CHESS960_CHUNKS));
 
 }  // namespace

@@ -66,5 +66,9 @@ std::vector<std::string> tree_roots(int stride, const std::vector<std::string>& 
         for (const PerftLine& line : perft_suite(name)) fens.push_back(line.fen);
     const std::vector<PerftLine>& random = perft_suite("perft/random.epd");
     for (std::size_t i = 0; i < random.size(); i += std::size_t(stride)) fens.push_back(random[i].fen);
+    // An odd step, so that both the start positions and the played ones
+    // (they alternate in the file) are walked.
+    const std::vector<PerftLine>& chess960 = perft_suite("perft/chess960.epd");
+    for (std::size_t i = 0; i < chess960.size(); i += std::size_t(stride / 25 | 1)) fens.push_back(chess960[i].fen);
     return fens;
 }

@@ -32,8 +32,8 @@ std::string divide_report(Position& pos, int depth);
 std::vector<Move> pseudo_moves(const Position& pos);
 std::vector<Move> legal_moves(const Position& pos);
 
-// The FENs the tree tests start from: both small suites and every
-// `stride`-th line of random.epd, plus the positions given.
+// The FENs the tree tests start from: both small suites, every `stride`-th
+// line of random.epd, some of chess960.epd, plus the positions given.
 std::vector<std::string> tree_roots(int stride, const std::vector<std::string>& extra = {});
 
 // Calls visit(pos) at every node of the tree of legal moves up to `depth`

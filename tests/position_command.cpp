@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <utility>
 
 #include "test_support.h"
+#include "uci/options.h"
 #include "uci/uci.h"
 
 namespace {
@@ -70,6 +72,50 @@ TEST(PositionCommand, MoveTextCases) {
     }
 }
 
+// Castling text follows UCI_Chess960: the king's destination without it, the
+// king taking its own rook with it. Here the king-side rook stands on g1, so
+// both modes write e1g1 for that castling, and the king moves onto the
+// rook's square; on g1 beside its rook the king castles without moving.
+TEST(PositionCommand, CastlingTextFollowsTheMode) {
+    struct Case {
+        bool chess960;
+        const char* command;
+        const char* fen;
+        const char* refused;
+    };
+    const char* const ROOKS_B_G = "fen 1r2k1r1/pppppppp/8/8/8/8/PPPPPPPP/1R2K1R1 w GBgb - 0 1 moves ";
+    const char* const KING_G1 = "fen 6k1/8/8/8/8/8/8/6KR w K - 0 1 moves ";
+    const char* const OPENING = "startpos moves e2e4 e7e5 g1f3 b8c6 f1c4 g8f6 ";
+    const Case cases[] = {
+        {false, "e1c1", "1r2k1r1/pppppppp/8/8/8/8/PPPPPPPP/2KR2R1 b kq -", nullptr},
+        {true, "e1b1", "1r2k1r1/pppppppp/8/8/8/8/PPPPPPPP/2KR2R1 b kq -", nullptr},
+        {true, "e1c1", "1r2k1r1/pppppppp/8/8/8/8/PPPPPPPP/1R2K1R1 w KQkq -", "e1c1"},
+        {false, "e1g1", "1r2k1r1/pppppppp/8/8/8/8/PPPPPPPP/1R3RK1 b kq -", nullptr},
+        {true, "e1g1", "1r2k1r1/pppppppp/8/8/8/8/PPPPPPPP/1R3RK1 b kq -", nullptr},
+        {true, "g1h1", "6k1/8/8/8/8/8/8/5RK1 b - -", nullptr},
+        {false, "g1h1", "6k1/8/8/8/8/8/8/6KR w K -", "g1h1"},
+        {true, "e1h1", "r1bqkb1r/pppp1ppp/2n2n2/4p3/2B1P3/5N2/PPPP1PPP/RNBQ1RK1 b kq -", nullptr},
+        {true, "e1g1", "r1bqkb1r/pppp1ppp/2n2n2/4p3/2B1P3/5N2/PPPP1PPP/RNBQK2R w KQkq -", "e1g1"},
+    };
+    for (const Case& c : cases) {
+        Position& pos = test_position(START_FEN);
+        uci_setoption(pos, c.chess960 ? "setoption name UCI_Chess960 value true" : "setoption name UCI_Chess960 value false");
+        const std::string prefix = c.fen[0] == '6' ? KING_G1 : c.fen[0] == 'r' ? OPENING : ROOKS_B_G;
+        const std::string command = prefix + c.command;
+        const std::string printed = run(pos, {command});
+        EXPECT_EQ(position_to_fen(pos), std::string(c.fen)) << command;
+        EXPECT_EQ(printed, c.refused ? "info string Illegal move: " + std::string(c.refused) + "\n" : "") << command;
+        EXPECT_EQ(position_inconsistency(pos), nullptr) << command;
+        if (!c.refused) {  // the move made is written back as it was read
+            EXPECT_STREQ(move_to_text(pos, pos.st.last_move), c.command) << command;
+        }
+    }
+    uci_setoption(test_position(START_FEN), "setoption name UCI_Chess960 value false");
+}
+
+// 2,000 half-moves: knights hop out and back, and between those rounds each
+// side makes one pawn move, so the history must be trimmed as the game goes.
+
 // 2,000 half-moves, one command each: knights hop out and back, and between
 // those rounds each side makes one pawn move, so the history must be trimmed
 // as the game goes. Trimming may drop only keys older than the last pawn move
@@ -133,6 +179,21 @@ TEST(FenReader, MalformedTextIsReported) {
         EXPECT_EQ(pos.st.ep, NO_SQUARE) << fen;
         EXPECT_EQ(position_inconsistency(pos), nullptr) << fen;
     }
+}
+
+// The castling field names rooks: K and Q the outermost on the wing, file
+// letters the rook on that file. The writer names each the same way back, so
+// a rook that is not the outermost keeps its letter; a right without its
+// king and rook on the back rank is dropped.
+TEST(FenReader, CastlingFieldNamesTheRooks) {
+    const std::string board = "rr2k1rr/pppppppp/8/8/8/8/PPPPPPPP/RR2K1RR w ";
+    const std::pair<const char*, const char*> cases[] = {
+        {"KQkq", "KQkq"}, {"HAha", "KQkq"}, {"GBgb", "GBgb"}, {"KBgq", "KBgq"}, {"E-x", "-"},
+    };
+    for (const auto& [field, written] : cases)
+        EXPECT_EQ(position_to_fen(test_position(board + field + " - 0 1")), board + written + " -") << field;
+    EXPECT_EQ(std::string(position_to_fen(test_position("4k3/8/8/8/8/8/4K3/R6R w KQ - 0 1"))),
+              "4k3/8/8/8/8/8/4K3/R6R w - -");
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <regex>
 
 #include "harness/engine_process.h"
+#include "uci/options.h"
 
 namespace {
 

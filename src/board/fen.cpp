@@ -27,17 +27,60 @@ void place(Position& pos, int us, int t, int sq) {
     if (t == PAWN) pos.st.pawn_hash ^= piece_key[us][t][sq];
 }
 
-// Castling rights need their king and rook at home, or castling would move a
-// rook that is not there; rights without them are dropped.
-int supported_rights(const Position& pos, int castle) {
-    auto has = [&](int us, int t, int sq) { return (pos.pieces_of(us, t) & bit(sq)) != 0; };
-    if (!has(WHITE, KING, E1)) castle &= ~(CASTLE_WK | CASTLE_WQ);
-    if (!has(WHITE, ROOK, H1)) castle &= ~CASTLE_WK;
-    if (!has(WHITE, ROOK, A1)) castle &= ~CASTLE_WQ;
-    if (!has(BLACK, KING, E8)) castle &= ~(CASTLE_BK | CASTLE_BQ);
-    if (!has(BLACK, ROOK, H8)) castle &= ~CASTLE_BK;
-    if (!has(BLACK, ROOK, A8)) castle &= ~CASTLE_BQ;
-    return castle;
+// One letter of the castling field. K and Q (k and q) name the outermost rook
+// on that wing of the king (X-FEN), a file letter names the rook on that file
+// (Shredder-FEN, or X-FEN's inner rook); upper case is white. A right needs
+// its side's one king on the back rank and the rook beside it there, else
+// the letter is dropped: castling would move pieces that are not there.
+// A wing named twice keeps the rook named last.
+void read_castling_letter(const Position& pos, char c, int& castle, int (&rook_from)[4]) {
+    const bool white = c == 'K' || c == 'Q' || (c >= 'A' && c <= 'H');
+    const bool black = c == 'k' || c == 'q' || (c >= 'a' && c <= 'h');
+    if (!white && !black) return;  // '-' and anything else
+    const int us = white ? WHITE : BLACK;
+    const Bitboard back_rank = rank_bb(us == WHITE ? 0 : 7);
+    const Bitboard king = pos.pieces_of(us, KING) & back_rank;
+    if (!king || more_than_one(king)) return;
+    const int king_sq = bitscan(king);
+    const Bitboard rooks = pos.pieces_of(us, ROOK) & back_rank;
+    const Bitboard beyond_king = ~(bit(king_sq) | (bit(king_sq) - 1));  // higher files of the rank
+    int rook = NO_SQUARE;
+    if (c == 'K' || c == 'k') {
+        if (Bitboard side = rooks & beyond_king) rook = 63 - std::countl_zero(side);
+    } else if (c == 'Q' || c == 'q') {
+        if (Bitboard side = rooks & (bit(king_sq) - 1)) rook = bitscan(side);
+    } else {
+        int sq = make_square(std::tolower((unsigned char)c) - 'a', rank_of(king_sq));
+        if (rooks & bit(sq)) rook = sq;
+    }
+    if (rook == NO_SQUARE) return;
+    const int index = 2 * us + (rook > king_sq ? 0 : 1);
+    castle |= 1 << index;
+    rook_from[index] = rook;
+}
+
+// Sets the game's castling rules from the rights read; rights not held
+// never come back, so only the held ones need rules and masks.
+void set_castling(Position& pos, int castle, const int (&rook_from)[4]) {
+    pos.st.castle = castle;
+    for (int index = 0; index < 4; ++index) {
+        if (!(castle & (1 << index))) continue;
+        const int us = index / 2, king = bitscan(pos.pieces_of(us, KING) & rank_bb(us == WHITE ? 0 : 7));
+        pos.castling[index] = make_castling_rule(index, king, rook_from[index]);
+        pos.castle_mask[king] &= ~CASTLE_RIGHTS_OF[us];
+        pos.castle_mask[rook_from[index]] &= ~(1 << index);
+    }
+}
+
+// The letter the writer uses for a right: K, Q, k or q when the rook is the
+// outermost on its wing, its file letter otherwise, so that reading it back
+// finds the same rook.
+char castling_letter(const Position& pos, int index) {
+    const int us = index / 2, rook = pos.castling[index].rook_from;
+    const Bitboard rooks = pos.pieces_of(us, ROOK) & rank_bb(rank_of(rook));
+    const Bitboard outer = index % 2 == 0 ? rooks & ~(bit(rook) | (bit(rook) - 1)) : rooks & (bit(rook) - 1);
+    if (!outer) return "KQkq"[index];
+    return char((us == WHITE ? 'A' : 'a') + file_of(rook));
 }
 
 // An en-passant square is kept only where a double step could have left it:
@@ -104,14 +147,9 @@ bool read_fields(Position& pos, const char* text) {
     ++p;
 
     p = skip_space(p);
-    int castle = 0;
-    for (; *p && !is_space(*p); ++p) {
-        if (*p == 'K') castle |= CASTLE_WK;
-        if (*p == 'Q') castle |= CASTLE_WQ;
-        if (*p == 'k') castle |= CASTLE_BK;
-        if (*p == 'q') castle |= CASTLE_BQ;
-    }
-    pos.st.castle = supported_rights(pos, castle);
+    int castle = 0, rook_from[4] = {NO_SQUARE, NO_SQUARE, NO_SQUARE, NO_SQUARE};
+    for (; *p && !is_space(*p); ++p) read_castling_letter(pos, *p, castle, rook_from);
+    set_castling(pos, castle, rook_from);
 
     p = skip_space(p);
     if (*p) {
@@ -145,6 +183,8 @@ void read_fen(Position& pos, const char* text) {
     std::memset(pos.hist, 0, sizeof pos.hist);
     pos.st = StateBlock{};
     pos.st.ep = NO_SQUARE;
+    for (CastlingRule& rule : pos.castling) rule = CastlingRule{NO_SQUARE, NO_SQUARE, 0, 0};
+    for (int& mask : pos.castle_mask) mask = CASTLE_WK | CASTLE_WQ | CASTLE_BK | CASTLE_BQ;
 
     pos.fen_error = !read_fields(pos, text);
 
@@ -180,10 +220,8 @@ const char* position_to_fen(const Position& pos) {
     *out++ = pos.side == WHITE ? 'w' : 'b';
     *out++ = ' ';
     if (pos.st.castle == 0) *out++ = '-';
-    if (pos.st.castle & CASTLE_WK) *out++ = 'K';
-    if (pos.st.castle & CASTLE_WQ) *out++ = 'Q';
-    if (pos.st.castle & CASTLE_BK) *out++ = 'k';
-    if (pos.st.castle & CASTLE_BQ) *out++ = 'q';
+    for (int index = 0; index < 4; ++index)
+        if (pos.st.castle & (1 << index)) *out++ = castling_letter(pos, index);
     *out++ = ' ';
     if (pos.st.ep == NO_SQUARE)
         *out++ = '-';

@@ -77,17 +77,32 @@ inline void move_piece(Position& pos, int us, int t, int from, int to) {
     }
 }
 
-// The rook's squares of a castling move, from the king's destination.
-inline void castle_rook_squares(int king_to, int& rook_from, int& rook_to) {
-    switch (king_to) {
-        case G1: rook_from = H1, rook_to = F1; break;
-        case C1: rook_from = A1, rook_to = D1; break;
-        case G8: rook_from = H8, rook_to = F8; break;
-        default: rook_from = A8, rook_to = D8; break;
-    }
+// Castling lifts both pieces before setting either down: in Chess960 the king
+// and rook may swap squares, or either may end where it started.
+template <bool Incremental>
+inline void relocate_castling(Position& pos, int us, int king_a, int rook_a, int king_b, int rook_b) {
+    remove_piece<Incremental>(pos, us, KING, king_a);
+    remove_piece<Incremental>(pos, us, ROOK, rook_a);
+    put_piece<Incremental>(pos, us, KING, king_b);
+    put_piece<Incremental>(pos, us, ROOK, rook_b);
+    pos.king_sq[us] = king_b;
+}
+
+// The squares strictly between two squares of one rank, and both ends.
+Bitboard rank_span(int a, int b) {
+    Bitboard span = 0;
+    for (int sq = std::min(a, b); sq <= std::max(a, b); ++sq) span |= bit(sq);
+    return span;
 }
 
 }  // namespace
+
+CastlingRule make_castling_rule(int index, int king_from, int rook_from) {
+    const int king_to = CASTLING_KING_TO[index], rook_to = CASTLING_ROOK_TO[index];
+    const Bitboard pieces = bit(king_from) | bit(rook_from);
+    return {king_from, rook_from, (rank_span(king_from, king_to) | rank_span(rook_from, rook_to)) & ~pieces,
+            rank_span(king_from, king_to)};
+}
 
 void make_move(Position& pos, UndoRecord& undo, Move move) {
     assert(move != NO_MOVE && pos.square[move_from(move)] == move_piece(move));
@@ -101,7 +116,7 @@ void make_move(Position& pos, UndoRecord& undo, Move move) {
     st.last_move = move;
     // Rights only shrink, so masking by both squares also covers a rook captured at home.
     int old_castle = st.castle;
-    st.castle &= castle_mask[from] & castle_mask[to];
+    st.castle &= pos.castle_mask[from] & pos.castle_mask[to];
     st.hash ^= castle_key[old_castle ^ st.castle];
     st.fifty += 1;
     if (st.ep != NO_SQUARE) {
@@ -122,10 +137,16 @@ void make_move(Position& pos, UndoRecord& undo, Move move) {
         st.fifty = 0;
     }
 
-    if (is_promotion(move)) {
-        remove_piece<true>(pos, us, PAWN, from);
-        put_piece<true>(pos, us, move_promotion(move), to);
-        st.fifty = 0;
+    // One test keeps ordinary moves on their path; promotions and castling share the other.
+    if (move & (PROMOTION_FLAG | CASTLE_FLAG)) {
+        if (is_castle(move)) {
+            const int index = castling_index(to);
+            relocate_castling<true>(pos, us, from, pos.castling[index].rook_from, to, CASTLING_ROOK_TO[index]);
+        } else {
+            remove_piece<true>(pos, us, PAWN, from);
+            put_piece<true>(pos, us, move_promotion(move), to);
+            st.fifty = 0;
+        }
     } else {
         move_piece<true>(pos, us, piece, from, to);
         if (piece == PAWN) {
@@ -138,14 +159,8 @@ void make_move(Position& pos, UndoRecord& undo, Move move) {
                     st.hash ^= ep_key[ep & 7];
                 }
             }
-        } else if (piece == KING) {
+        } else if (piece == KING)
             pos.king_sq[us] = to;
-            if (is_castle(move)) {
-                int rook_from, rook_to;
-                castle_rook_squares(to, rook_from, rook_to);
-                move_piece<true>(pos, us, ROOK, rook_from, rook_to);
-            }
-        }
     }
 
     pos.occupied = pos.color[WHITE] | pos.color[BLACK];
@@ -166,19 +181,17 @@ void unmake_move(Position& pos, const UndoRecord& undo) {
     pos.side = us;
     pos.st = undo;
 
-    if (is_promotion(move)) {
-        remove_piece<false>(pos, us, move_promotion(move), to);
-        put_piece<false>(pos, us, PAWN, from);
+    if (move & (PROMOTION_FLAG | CASTLE_FLAG)) {
+        if (is_castle(move)) {
+            const int index = castling_index(to);
+            relocate_castling<false>(pos, us, to, CASTLING_ROOK_TO[index], from, pos.castling[index].rook_from);
+        } else {
+            remove_piece<false>(pos, us, move_promotion(move), to);
+            put_piece<false>(pos, us, PAWN, from);
+        }
     } else {
         move_piece<false>(pos, us, piece, to, from);
-        if (piece == KING) {
-            pos.king_sq[us] = from;
-            if (is_castle(move)) {
-                int rook_from, rook_to;
-                castle_rook_squares(to, rook_from, rook_to);
-                move_piece<false>(pos, us, ROOK, rook_to, rook_from);
-            }
-        }
+        if (piece == KING) pos.king_sq[us] = from;
     }
 
     if (captured) {
@@ -257,6 +270,35 @@ int compute_mat_idx(const Position& pos, int us) {
     return m;
 }
 
+namespace {
+
+// Each right held has its king and rook on their start squares, on their
+// side's back rank with the rook on the right wing, the rule's squares as
+// its start squares make them, and exactly those two squares take the right away.
+const char* castling_inconsistency(const Position& pos) {
+    for (int index = 0; index < 4; ++index) {
+        if (!(pos.st.castle & (1 << index))) continue;
+        const int us = index / 2;
+        const CastlingRule& rule = pos.castling[index];
+        if (rule.king_from < 0 || rule.king_from > 63 || rule.rook_from < 0 || rule.rook_from > 63)
+            return "castling start square off the board";
+        if (!(pos.pieces_of(us, KING) & bit(rule.king_from)) || !(pos.pieces_of(us, ROOK) & bit(rule.rook_from)))
+            return "castling right without its king and rook";
+        const bool king_side = index % 2 == 0;
+        if (relative_rank(us, rule.king_from) != 0 || rank_of(rule.rook_from) != rank_of(rule.king_from) ||
+            (rule.rook_from > rule.king_from) != king_side)
+            return "castling rook on the wrong square";
+        const CastlingRule fresh = make_castling_rule(index, rule.king_from, rule.rook_from);
+        if (fresh.empty != rule.empty || fresh.safe != rule.safe) return "castling squares drifted";
+        for (int sq = 0; sq < 64; ++sq)
+            if (((pos.castle_mask[sq] & (1 << index)) == 0) != (sq == rule.king_from || sq == rule.rook_from))
+                return "castling mask differs from the start squares";
+    }
+    return nullptr;
+}
+
+}  // namespace
+
 const char* position_inconsistency(const Position& pos) {
     if (pos.color[WHITE] & pos.color[BLACK]) return "colour boards overlap";
     if (pos.occupied != (pos.color[WHITE] | pos.color[BLACK])) return "occupancy differs from the colour boards";
@@ -285,6 +327,7 @@ const char* position_inconsistency(const Position& pos) {
         if (mg[us] != pos.st.pst_mg[us] || eg[us] != pos.st.pst_eg[us]) return "piece-square sums drifted";
         if (compute_mat_idx(pos, us) != pos.st.mat_idx[us]) return "material signature drifted";
     }
+    if (const char* why = castling_inconsistency(pos)) return why;
     if (pos.st.hash != compute_hash(pos)) return "position key drifted";
     if (pos.st.pawn_hash != compute_pawn_hash(pos)) return "pawn key drifted";
     if (pos.hist_count < 0 || pos.hist_count >= HISTORY_SIZE || pos.hist[pos.hist_count] != pos.st.hash)

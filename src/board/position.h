@@ -47,6 +47,7 @@ struct EngineParams {
     int tb_men;
     int tb_probe_depth;
     int tb_rule50;
+    int chess960;  // castling is written and read as the king taking its own rook
 };
 
 // Saved by make_move and copied back by unmake_move; never recomputed.
@@ -65,6 +66,26 @@ using UndoRecord = StateBlock;
 
 constexpr int HISTORY_SIZE = 1024;
 
+// Castling rights by number: bit `index` of the rights, 0 white king-side,
+// 1 white queen-side, 2 black king-side, 3 black queen-side. Wherever king
+// and rook start (Chess960), they end on these squares.
+constexpr int CASTLING_KING_TO[4] = {G1, C1, G8, C8};
+constexpr int CASTLING_ROOK_TO[4] = {F1, D1, F8, D8};
+constexpr int CASTLE_RIGHTS_OF[2] = {CASTLE_WK | CASTLE_WQ, CASTLE_BK | CASTLE_BQ};
+// The right a castling move uses, from the king's destination.
+constexpr int castling_index(int king_to) { return (king_to >= A8 ? 2 : 0) + (file_of(king_to) == 2 ? 1 : 0); }
+
+// Where one right's king and rook start, read from the FEN and fixed for the
+// game: the squares both pieces cross must be empty (the two themselves
+// excepted), and the king's squares from start to destination unattacked.
+struct CastlingRule {
+    int king_from;
+    int rook_from;
+    Bitboard empty;
+    Bitboard safe;
+};
+CastlingRule make_castling_rule(int index, int king_from, int rook_from);
+
 struct Position {
     // Reversed piece by piece by unmake_move.
     Bitboard pieces[8];  // by piece type, both colours; rows 0 and 7 stay empty
@@ -76,6 +97,11 @@ struct Position {
     int ply;  // distance from the root of the current search
 
     StateBlock st;
+
+    // Fixed by the FEN for the whole game: each right's start squares, and
+    // the rights that survive a move touching each square.
+    CastlingRule castling[4];
+    int castle_mask[64];
 
     int hist_count;           // index of the current key in hist
     int hist_dropped;         // game keys dropped by trim_history, for move numbers

@@ -13,7 +13,6 @@ Bitboard file_mask[64];
 Bitboard ray[8][64];
 int direction[64][64];
 Bitboard between[64][64];
-int castle_mask[64];
 Bitboard diag_mask[64];
 Bitboard anti_diag_mask[64];
 Bitboard slider_attacks[SLIDER_TABLE_SIZE];
@@ -113,14 +112,6 @@ void init_tables() {
     fill_line_kind({SEL_FILE, -8, 8, file_slot});
     fill_line_kind({SEL_DIAG, -9, 9, diag_slot});
     fill_line_kind({SEL_ANTI, -7, 7, anti_slot});
-
-    for (int sq = 0; sq < 64; ++sq) castle_mask[sq] = 15;
-    castle_mask[A1] &= ~CASTLE_WQ;
-    castle_mask[E1] &= ~(CASTLE_WK | CASTLE_WQ);
-    castle_mask[H1] &= ~CASTLE_WK;
-    castle_mask[A8] &= ~CASTLE_BQ;
-    castle_mask[E8] &= ~(CASTLE_BK | CASTLE_BQ);
-    castle_mask[H8] &= ~CASTLE_BK;
 
     for (int sq = 0; sq < 64; ++sq) {
         file_mask[sq] = file_bb(file_of(sq));

@@ -1,5 +1,5 @@
 // Board geometry computed once at start-up by init_tables(): leaper and pawn
-// steps, rays, lines between squares, castling masks and the slider table.
+// steps, rays, lines between squares and the slider table.
 #pragma once
 
 #include "board/bitboard.h"
@@ -17,7 +17,6 @@ extern Bitboard file_mask[64];
 extern Bitboard ray[8][64];
 extern int direction[64][64];      // step from sq1 to sq2 along a line, 0 if none
 extern Bitboard between[64][64];   // squares strictly between two squares on a line
-extern int castle_mask[64];        // rights that survive a move touching the square
 extern Bitboard diag_mask[64];     // a1-h8 diagonal through the square, square included
 extern Bitboard anti_diag_mask[64];  // h1-a8 diagonal through the square
 

@@ -1,5 +1,6 @@
 // Attack queries, pins, the two legality tests and the legal move list.
 #include "board/tables.h"
+#include "movegen/gen_common.h"
 #include "movegen/movegen.h"
 
 bool squares_attacked(const Position& pos, int by, Bitboard set) {
@@ -84,20 +85,9 @@ bool is_valid_move(const Position& pos, Move move, Bitboard pinned) {
     }
 
     if (is_castle(move)) {
-        const int d = to - from;
-        if (us == WHITE && from == E1 && d == -2)
-            return (pos.st.castle & CASTLE_WQ) && !(pos.occupied & (bit(B1) | bit(C1) | bit(D1))) &&
-                   !squares_attacked(pos, them, bit(C1) | bit(D1));
-        if (us == WHITE && from == E1 && d == 2)
-            return (pos.st.castle & CASTLE_WK) && !(pos.occupied & (bit(F1) | bit(G1))) &&
-                   !squares_attacked(pos, them, bit(F1) | bit(G1));
-        if (us == BLACK && from == E8 && d == -2)
-            return (pos.st.castle & CASTLE_BQ) && !(pos.occupied & (bit(B8) | bit(C8) | bit(D8))) &&
-                   !squares_attacked(pos, them, bit(C8) | bit(D8));
-        if (us == BLACK && from == E8 && d == 2)
-            return (pos.st.castle & CASTLE_BK) && !(pos.occupied & (bit(F8) | bit(G8))) &&
-                   !squares_attacked(pos, them, bit(F8) | bit(G8));
-        return false;
+        if (relative_rank(us, to) != 0 || (file_of(to) != 6 && file_of(to) != 2)) return false;
+        const int index = castling_index(to);
+        return move == make_castle_move(from, to) && from == pos.castling[index].king_from && gen::can_castle(pos, index);
     }
 
     if (captured != pos.square[to]) return false;

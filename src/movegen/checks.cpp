@@ -67,25 +67,13 @@ void gen_quiet_checks(const Position& pos, MoveList& list) {
         add_to_set(pos, list, k, KING, king_attacks[k] & empty & ~ray[direction_index(d)][ek]);
     }
 
-    // Castling whose rook lands on a square that sees the enemy king.
-    struct Castling {
-        int right;
-        Bitboard must_be_empty, safe;
-        Move move;
-        int king_from, king_to, rook_to;
-    };
-    static constexpr Castling CASTLINGS[2][2] = {
-        {{CASTLE_WK, (1ULL << F1) | (1ULL << G1), (1ULL << E1) | (1ULL << F1) | (1ULL << G1), CASTLE_WHITE_KING, E1,
-          G1, F1},
-         {CASTLE_WQ, (1ULL << B1) | (1ULL << C1) | (1ULL << D1), (1ULL << C1) | (1ULL << D1) | (1ULL << E1),
-          CASTLE_WHITE_QUEEN, E1, C1, D1}},
-        {{CASTLE_BK, (1ULL << F8) | (1ULL << G8), (1ULL << E8) | (1ULL << F8) | (1ULL << G8), CASTLE_BLACK_KING, E8,
-          G8, F8},
-         {CASTLE_BQ, (1ULL << B8) | (1ULL << C8) | (1ULL << D8), (1ULL << C8) | (1ULL << D8) | (1ULL << E8),
-          CASTLE_BLACK_QUEEN, E8, C8, D8}}};
-    for (const Castling& c : CASTLINGS[us]) {
-        if (!(pos.st.castle & c.right) || (occ & c.must_be_empty) || squares_attacked(pos, them, c.safe)) continue;
-        Bitboard occ2 = occ ^ bit(c.king_from) ^ bit(c.king_to);
-        if (rook_attacks(ek, occ2) & bit(c.rook_to)) add(list, c.move);
+    // Castling whose rook lands on a square that sees the enemy king, with
+    // both pieces on their destinations.
+    for (int index = 2 * us; index < 2 * us + 2; ++index) {
+        if (!can_castle(pos, index)) continue;
+        const int king_from = pos.castling[index].king_from, king_to = CASTLING_KING_TO[index];
+        const int rook_to = CASTLING_ROOK_TO[index];
+        const Bitboard occ2 = (occ ^ bit(king_from) ^ bit(pos.castling[index].rook_from)) | bit(king_to) | bit(rook_to);
+        if (rook_attacks(ek, occ2) & bit(rook_to)) add(list, make_castle_move(king_from, king_to));
     }
 }

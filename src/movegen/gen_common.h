@@ -2,7 +2,9 @@
 #pragma once
 
 #include "board/position.h"
+#include "board/tables.h"
 #include "movegen/move.h"
+#include "movegen/movegen.h"
 
 namespace gen {
 
@@ -28,6 +30,19 @@ inline void add_to_set(const Position& pos, MoveList& list, int from, int piece,
         int to = pop_lsb(targets);
         add(list, make_move_word(from, to, piece, pos.square[to]));
     }
+}
+
+// Castling by right number, for the side to move when not in check: the right
+// held, the squares both pieces cross empty, the king's squares unattacked,
+// and, once the rook has left, no enemy slider behind it on the rank: a
+// Chess960 rook can stand between one and the king's destination.
+inline bool can_castle(const Position& pos, int index) {
+    const CastlingRule& rule = pos.castling[index];
+    const int them = pos.side ^ 1;
+    if (!(pos.st.castle & (1 << index)) || (pos.occupied & rule.empty) || squares_attacked(pos, them, rule.safe))
+        return false;
+    const Bitboard sliders = (pos.rooks() | pos.queens()) & pos.color[them];
+    return !(rank_attacks(CASTLING_KING_TO[index], pos.occupied ^ bit(rule.rook_from)) & sliders);
 }
 
 }  // namespace gen

@@ -18,6 +18,12 @@ inline void add_piece_moves(const Position& pos, MoveList& list, Bitboard origin
     }
 }
 
+// The attack tests of a castling whose path is empty; kept out of line, as
+// most often a piece still stands in the way.
+[[gnu::noinline]] void add_castling(const Position& pos, MoveList& list, int index) {
+    if (can_castle(pos, index)) add(list, make_castle_move(pos.castling[index].king_from, CASTLING_KING_TO[index]));
+}
+
 }  // namespace
 
 void gen_captures(const Position& pos, MoveList& list) {
@@ -52,26 +58,16 @@ void gen_captures(const Position& pos, MoveList& list) {
 }
 
 void gen_quiets(const Position& pos, MoveList& list) {
-    const int us = pos.side, them = us ^ 1;
+    const int us = pos.side;
     const Bitboard own = pos.color[us], occ = pos.occupied, empty = ~occ;
     list.count = 0;
 
-    // Castling: right held, path empty, king's three squares not attacked.
-    if (us == WHITE) {
-        if ((pos.st.castle & CASTLE_WK) && !(occ & (bit(F1) | bit(G1))) &&
-            !squares_attacked(pos, them, bit(E1) | bit(F1) | bit(G1)))
-            add(list, CASTLE_WHITE_KING);
-        if ((pos.st.castle & CASTLE_WQ) && !(occ & (bit(B1) | bit(C1) | bit(D1))) &&
-            !squares_attacked(pos, them, bit(C1) | bit(D1) | bit(E1)))
-            add(list, CASTLE_WHITE_QUEEN);
-    } else {
-        if ((pos.st.castle & CASTLE_BK) && !(occ & (bit(F8) | bit(G8))) &&
-            !squares_attacked(pos, them, bit(E8) | bit(F8) | bit(G8)))
-            add(list, CASTLE_BLACK_KING);
-        if ((pos.st.castle & CASTLE_BQ) && !(occ & (bit(B8) | bit(C8) | bit(D8))) &&
-            !squares_attacked(pos, them, bit(C8) | bit(D8) | bit(E8)))
-            add(list, CASTLE_BLACK_QUEEN);
-    }
+    // Castling, king-side first.
+    const int king_side = 2 * us, queen_side = king_side + 1;
+    if ((pos.st.castle & (1 << king_side)) && !(occ & pos.castling[king_side].empty))
+        add_castling(pos, list, king_side);
+    if ((pos.st.castle & (1 << queen_side)) && !(occ & pos.castling[queen_side].empty))
+        add_castling(pos, list, queen_side);
 
     add_piece_moves(pos, list, pos.knights() & own, KNIGHT, empty, [](int sq) { return knight_attacks[sq]; });
     add_piece_moves(pos, list, pos.bishops() & own, BISHOP, empty, [occ](int sq) { return bishop_attacks(sq, occ); });

@@ -4,7 +4,7 @@
 //   bits  0-5   from square
 //   bits  6-11  to square
 //   bits 12-14  moving piece type (1..6)
-//   bit  15     castle flag (the four castling moves only)
+//   bit  15     castle flag (castling moves only; to = the king's destination)
 //   bit  16     double-push flag
 //   bit  17     promotion flag
 //   bits 18-20  captured piece type (PAWN for en passant), 0 = none
@@ -55,6 +55,11 @@ constexpr bool is_quiet(Move m) { return (m & TACTICAL_BITS) == 0; }
 constexpr Move make_move_word(int from, int to, int piece, int captured) {
     return Move(from) | Move(to) << 6 | Move(piece) << 12 | Move(captured) << 18;
 }
+// Castling is the king's move to its destination with the flag; a Chess960
+// king may already stand there (from == to). The rook's move is implied.
+constexpr Move make_castle_move(int king_from, int king_to) {
+    return make_move_word(king_from, king_to, KING, EMPTY) | CASTLE_FLAG;
+}
 constexpr Move make_pawn_move(int from, int to) { return Move(from) | Move(to) << 6 | PAWN_MOVE_BITS; }
 constexpr Move make_double_push(int from, int to) { return Move(from) | Move(to) << 6 | DOUBLE_PUSH_BITS; }
 constexpr Move make_ep_move(int from, int to) { return Move(from) | Move(to) << 6 | EP_MOVE_BITS; }
@@ -63,6 +68,7 @@ static_assert(make_double_push(E2, E4) == 0x1170C);
 static_assert(make_move_word(D4, E5, PAWN, KNIGHT) == 0x8191B);
 static_assert((Move(E7) | Move(E8) << 6 | PROMOTE_QUEEN) == 0x1421F34);
 static_assert(make_ep_move(E5, D6) == 0x241AE4);
+static_assert(make_castle_move(E1, G1) == CASTLE_WHITE_KING && make_castle_move(E8, C8) == CASTLE_BLACK_QUEEN);
 static_assert(move_piece(CASTLE_WHITE_KING) == KING && move_to(CASTLE_BLACK_QUEEN) == C8);
 static_assert(is_quiet(CASTLE_WHITE_QUEEN) && is_quiet(make_double_push(A2, A4)));
 

@@ -34,13 +34,14 @@ bool gives_check(const Position& pos, Move move, Bitboard candidates) {
             return false;
         }
         default: {  // king
-            if ((candidates & bit(f)) && direction[k][f] != direction[k][t]) return true;
             if (is_castle(move)) {
-                const Bitboard occ2 = occ ^ bit(f) ^ bit(t);
-                const int rook_to = (f + t) / 2;  // the square the king passes over
+                // Both pieces on their destinations; the rook checks along its rank or file.
+                const int index = castling_index(t);
+                const int rook_from = pos.castling[index].rook_from, rook_to = CASTLING_ROOK_TO[index];
+                const Bitboard occ2 = (occ ^ bit(f) ^ bit(rook_from)) | bit(t) | bit(rook_to);
                 return (rook_attacks(k, occ2) & bit(rook_to)) != 0;
             }
-            return false;
+            return (candidates & bit(f)) && direction[k][f] != direction[k][t];
         }
     }
 }

@@ -56,7 +56,7 @@ void check_limits(Position& pos, SearchInfo& info) {
         if (pos.params->show_curr_line) {
             print_out(OUT_SCREEN, "currline ");
             for (int i = 1; i <= pos.ply && i < MAX_PLY; ++i)
-                print_out(OUT_SCREEN, "%s ", move_to_text(info.current_line[i]));
+                print_out(OUT_SCREEN, "%s ", move_to_text(pos, info.current_line[i]));
         }
         const std::int64_t elapsed = now - info.start_time;
         const std::int64_t nodes = search_nodes(info);

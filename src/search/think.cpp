@@ -56,13 +56,13 @@ void print_pv_info(const Position& pos, SearchInfo& info, int score, const Move*
     print_tb_hits(pos, info);
     if (elapsed > 1000) print_out(OUT_SCREEN, "nps %llu ", (unsigned long long)(nodes * 1000 / elapsed));
     print_out(OUT_SCREEN, "pv ");
-    for (int i = 0; i < MAX_PLY && pv[i]; ++i) print_out(OUT_SCREEN, "%s ", move_to_text(pv[i]));
+    for (int i = 0; i < MAX_PLY && pv[i]; ++i) print_out(OUT_SCREEN, "%s ", move_to_text(pos, pv[i]));
     print_out(OUT_SCREEN, "\n");
 }
 
-void print_currmove(const SearchInfo& info, Move move) {
+void print_currmove(const Position& pos, const SearchInfo& info, Move move) {
     if (elapsed_ms(info) > CURRMOVE_AFTER_MS)
-        print_out(OUT_SCREEN, "info currmove %s currmovenumber %d\n", move_to_text(move), info.root_move_number);
+        print_out(OUT_SCREEN, "info currmove %s currmovenumber %d\n", move_to_text(pos, move), info.root_move_number);
 }
 
 // One line of a multi-line analysis: its moves, exact score, and the
@@ -119,7 +119,7 @@ void print_lines(const Position& pos, SearchInfo& info, const PvLine* lines, int
         print_tb_hits(pos, info);
         print_out(OUT_SCREEN, "time %llu ", (unsigned long long)elapsed);
         print_out(OUT_SCREEN, "pv");
-        for (int j = 0; j < MAX_PLY && lines[i].pv[j]; ++j) print_out(OUT_SCREEN, " %s", move_to_text(lines[i].pv[j]));
+        for (int j = 0; j < MAX_PLY && lines[i].pv[j]; ++j) print_out(OUT_SCREEN, " %s", move_to_text(pos, lines[i].pv[j]));
         print_out(OUT_SCREEN, "\n");
     }
 }
@@ -169,7 +169,7 @@ int search_root_move(Position& pos, SearchInfo& info, Move move, int d, int alph
         if (info.status != STOPPED && value > alpha) {
             if (first_line) {
                 info.root_research = 1;
-                if (!info.helper) print_currmove(info, move);
+                if (!info.helper) print_currmove(pos, info, move);
             }
             value = -search_pv(pos, info, -MATE, -alpha, cd, g, child_pv);
             info.root_research = 0;
@@ -252,7 +252,7 @@ int search_first_line(Position& pos, SearchInfo& info, RootSearch& rs, int d, bo
         const Move move = rs.moves[i].move;
         info.root_move_number = n;
         info.current_line[0] = pos.st.last_move;
-        if (report) print_currmove(info, move);
+        if (report) print_currmove(pos, info, move);
 
         const std::int64_t nodes_before = info.nodes;
         const int value = search_root_move(pos, info, move, d, alpha, rs.candidates, child_pv, true);
@@ -297,7 +297,8 @@ RootSearch main_root;  // the main thread's; a helper's lives on its own stack
 void think(Position& pos, SearchInfo& info) {
     const EngineParams& params = *pos.params;
 
-    if (params.own_book && pos.hist_count + pos.hist_dropped <= params.book_move_limit) {
+    // Polyglot books hold standard chess only.
+    if (params.own_book && !params.chess960 && pos.hist_count + pos.hist_dropped <= params.book_move_limit) {
         MoveList list;
         info.best_move = book_probe(pos, list);
         if (info.best_move) return;

@@ -92,7 +92,7 @@ std::int64_t go_parameter(const char* text, const char* keyword, std::int64_t ce
     return negative ? 0 : value;
 }
 
-void parse_move_list(const MoveList& legal, const char* text, Move* search_moves) {
+void parse_move_list(const Position& pos, const MoveList& legal, const char* text, Move* search_moves) {
     int count = 0;
     const char* p = text;
     for (;;) {
@@ -104,7 +104,7 @@ void parse_move_list(const MoveList& legal, const char* text, Move* search_moves
         if (length < 4 || !is_file(p[0]) || !is_rank(p[1]) || !is_file(p[2]) || !is_rank(p[3])) break;
         // Each token by itself: four characters and the promotion letter, if any.
         char token[6] = {p[0], p[1], p[2], p[3], length > 4 ? p[4] : '\0', '\0'};
-        Move move = text_to_move(legal, token);
+        Move move = text_to_move(pos, legal, token);
         bool repeated = std::find(search_moves, search_moves + count, move) != search_moves + count;
         if (move != NO_MOVE && !repeated && count < MAX_SEARCH_MOVES - 1) search_moves[count++] = move;
         p += length;
@@ -134,7 +134,7 @@ void go_prepare(const Position& pos, const char* text, SearchInfo& info, std::in
         if (*list_text) ++list_text;
         MoveList legal;
         gen_legal_moves(pos, legal);
-        parse_move_list(legal, list_text, info.search_moves);
+        parse_move_list(pos, legal, list_text, info.search_moves);
     }
 
     // Later items override earlier ones: mate wins over depth, both over
@@ -231,7 +231,7 @@ void uci_go(Position& pos, const char* text) {
     }
     assert(is_root_move(pos, info.best_move));
     // move_to_text has one buffer, so each move gets its own print.
-    print_out(OUT_SCREEN | OUT_LOG, "bestmove %s", move_to_text(info.best_move));
-    if (info.ponder_move != NO_MOVE) print_out(OUT_SCREEN | OUT_LOG, " ponder %s", move_to_text(info.ponder_move));
+    print_out(OUT_SCREEN | OUT_LOG, "bestmove %s", move_to_text(pos, info.best_move));
+    if (info.ponder_move != NO_MOVE) print_out(OUT_SCREEN | OUT_LOG, " ponder %s", move_to_text(pos, info.ponder_move));
     print_out(OUT_SCREEN | OUT_LOG, "\n\n");
 }

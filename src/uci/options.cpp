@@ -1,5 +1,5 @@
 // The option table: its rows, the uci listing, setoption, the readers the
-// rest of the engine uses, and the three options that act the moment they change.
+// rest of the engine uses, and the four options that act the moment they change.
 #include "uci/options.h"
 
 #include <algorithm>
@@ -59,6 +59,7 @@ OptionRecord EngineOptions[OPTION_COUNT] = {
     {1, "SyzygyProbeDepth", "1", "spin", "min 1 max 100", nullptr},
     {1, "Syzygy50MoveRule", "true", "check", "", nullptr},
     {1, "SyzygyProbeLimit", "7", "spin", "min 0 max 7", nullptr},
+    {1, "UCI_Chess960", "false", "check", "", nullptr},
 };
 
 namespace {
@@ -222,6 +223,7 @@ void read_params(EngineParams& params) {
     params.tb_men = std::min(std::clamp(option_get_int("SyzygyProbeLimit"), 0, TB_MAX_MEN), tb_max_men());
     params.tb_probe_depth = std::clamp(option_get_int("SyzygyProbeDepth"), 1, 100);
     params.tb_rule50 = option_get_bool("Syzygy50MoveRule");
+    params.chess960 = option_get_bool("UCI_Chess960");
 }
 
 namespace {
@@ -286,5 +288,8 @@ void uci_setoption(Position& pos, const char* line) {
         set_threads(option_get_int("Threads"));
     } else if (name == "Book File") {
         book_open(pos);
+    } else if (name == "UCI_Chess960") {
+        // The move text of the position command that follows depends on it.
+        pos.params->chess960 = option_get_bool("UCI_Chess960");
     }
 }

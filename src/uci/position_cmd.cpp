@@ -42,7 +42,22 @@ const char* move_to_text(Move move) {
     return text;
 }
 
-Move text_to_move(const MoveList& list, const char* text) {
+const char* move_to_text(const Position& pos, Move move) {
+    const char* text = move_to_text(move);
+    if (!is_castle(move) || !pos.params->chess960) return text;
+    // Chess960 writes castling as the king taking its own rook.
+    const int rook = pos.castling[castling_index(move_to(move))].rook_from;
+    char* edit = const_cast<char*>(text);
+    edit[2] = char('a' + file_of(rook));
+    edit[3] = char('1' + rank_of(rook));
+    return text;
+}
+
+namespace {
+
+// With castling_rules given, a castling move is matched by the square of
+// its rook (Chess960 text) instead of the king's destination.
+Move match_move(const MoveList& list, const char* text, const Position* castling_rules) {
     // A file letter past 'h' would land on the next rank's squares.
     for (int i = 0; i < 4; i += 2)
         if (text[i] < 'a' || text[i] > 'h' || text[i + 1] < '1' || text[i + 1] > '8') return NO_MOVE;
@@ -50,11 +65,21 @@ Move text_to_move(const MoveList& list, const char* text) {
     int to = (text[2] - 'a') + 8 * (text[3] - '1');
     for (int i = 0; i < list.count; ++i) {
         Move m = list.moves[i].move;
-        if (move_from(m) != from || move_to(m) != to) continue;
+        int m_to = castling_rules && is_castle(m) ? castling_rules->castling[castling_index(move_to(m))].rook_from
+                                                   : move_to(m);
+        if (move_from(m) != from || m_to != to) continue;
         if (is_promotion(m) && move_promotion(m) != promotion_from_letter(text[4])) continue;
         return m;
     }
     return NO_MOVE;
+}
+
+}  // namespace
+
+Move text_to_move(const MoveList& list, const char* text) { return match_move(list, text, nullptr); }
+
+Move text_to_move(const Position& pos, const MoveList& list, const char* text) {
+    return match_move(list, text, pos.params->chess960 ? &pos : nullptr);
 }
 
 void uci_position(Position& pos, const char* text) {
@@ -90,7 +115,7 @@ void uci_position(Position& pos, const char* text) {
             if (n < TOKEN_CAPACITY) token[n] = p[n];
         token[n < TOKEN_CAPACITY ? n : TOKEN_CAPACITY] = '\0';
         gen_legal_moves(pos, list);
-        Move m = n <= 5 ? text_to_move(list, token) : NO_MOVE;
+        Move m = n <= 5 ? text_to_move(pos, list, token) : NO_MOVE;
         if (m == NO_MOVE) {
             print_out(OUT_SCREEN | OUT_LOG, "info string Illegal move: %s\n", token);
             return;

@@ -48,13 +48,18 @@ void uci_newgame(Position& pos);
 
 // Position command and move text.
 void uci_position(Position& pos, const char* text);
+// Coordinate text; castling as the king's move to its destination (e1g1).
 const char* move_to_text(Move move);  // static buffer, overwritten by the next call
 Move text_to_move(const MoveList& list, const char* text);
+// The same in the notation of the mode in force: with UCI_Chess960 on,
+// castling is written and read as the king taking its own rook (e1h1).
+const char* move_to_text(const Position& pos, Move move);  // the same static buffer
+Move text_to_move(const Position& pos, const MoveList& list, const char* text);
 
 // Go command.
 void uci_go(Position& pos, const char* text);
 std::int64_t now_ms();
-void parse_move_list(const MoveList& legal, const char* text, Move* search_moves);
+void parse_move_list(const Position& pos, const MoveList& legal, const char* text, Move* search_moves);
 
 // Input polling during a search. Benchmarks switch it off: their standard
 // input is not a GUI, and its end must not end the process.
