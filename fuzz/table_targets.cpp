@@ -4,6 +4,7 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -21,11 +22,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr const char* MATERIALS[] = {
-    "KBBvK", "KBNvK", "KBPvK", "KBvK",  "KBvKB", "KBvKN", "KBvKP", "KNNvK", "KNPvK", "KNvK",  "KNvKN", "KNvKP",
-    "KPPvK", "KPvK",  "KPvKP", "KQBvK", "KQNvK", "KQPvK", "KQQvK", "KQRvK", "KQvK",  "KQvKB", "KQvKN", "KQvKP",
-    "KQvKQ", "KQvKR", "KRBvK", "KRNvK", "KRPvK", "KRRvK", "KRvK",  "KRvKB", "KRvKN", "KRvKP", "KRvKR"};
-constexpr int MATERIAL_COUNT = int(sizeof MATERIALS / sizeof MATERIALS[0]);
 constexpr int POSITIONS_PER_INPUT = 3;
 constexpr int PLACEMENT_TRIES = 24;
 
@@ -51,6 +47,18 @@ struct TableDir {
         fs::remove_all(path, ignored);
     }
 };
+
+// The material combinations of the real tables, in name order.
+const std::vector<std::string>& materials() {
+    static const std::vector<std::string> names = [] {
+        std::vector<std::string> found;
+        for (const auto& entry : fs::directory_iterator(real_tables()))
+            if (entry.path().extension() == ".rtbw") found.push_back(entry.path().stem().string());
+        std::sort(found.begin(), found.end());
+        return found;
+    }();
+    return names;
+}
 
 const std::string& real_bytes(const std::string& file) {
     static std::map<std::string, std::string> cache;
@@ -137,7 +145,7 @@ int syzygy(const std::uint8_t* data, std::size_t size) {
     if (size < 4) return 0;
     static TableDir dir;
     const std::string input(reinterpret_cast<const char*>(data), size);
-    const std::string material = MATERIALS[data[0] % MATERIAL_COUNT];
+    const std::string material = materials()[data[0] % materials().size()];
     const bool dtz = data[1] & 1;
     const int mode = (data[1] >> 1) & 3;
     const std::string file = material + (dtz ? ".rtbz" : ".rtbw");

@@ -113,9 +113,6 @@ TEST(PositionCommand, CastlingTextFollowsTheMode) {
     uci_setoption(test_position(START_FEN), "setoption name UCI_Chess960 value false");
 }
 
-// 2,000 half-moves: knights hop out and back, and between those rounds each
-// side makes one pawn move, so the history must be trimmed as the game goes.
-
 // 2,000 half-moves, one command each: knights hop out and back, and between
 // those rounds each side makes one pawn move, so the history must be trimmed
 // as the game goes. Trimming may drop only keys older than the last pawn move
