@@ -63,10 +63,11 @@ TEST(Tablebases, WonEndingsAreConvertedAndDrawnOnesHeld) {
             // After each move of the side with the tables the result stands:
             // the win inside the 50-move rule, the draw not lost.
             int ok = 0;
-            if (ply % 2 == 0 && !mated)
+            if (ply % 2 == 0 && !mated) {
                 EXPECT_TRUE(ending.won ? -tb_probe_dtz(pos, &ok) + pos.st.fifty <= 100 && tb_probe_wdl(pos, &ok) == TB_LOSS
                                        : tb_probe_wdl(pos, &ok) <= TB_DRAW)
                     << "the result slipped after" << moves;
+            }
         }
         EXPECT_EQ(mated, ending.won) << ending.fen << moves;
         bool hits = false;
