@@ -52,7 +52,7 @@ TEST(Tablebases, WonEndingsAreConvertedAndDrawnOnesHeld) {
             mover.send("go movetime 100");
             auto best = mover.wait_for("^bestmove ");
             ASSERT_TRUE(best);
-            moves += " " + best->substr(9, best->find(' ', 9) - 9);
+            moves.append(" ").append(*best, 9, best->find(' ', 9) - 9);
 
             Position& pos = test_position(START_FEN);
             uci_position(pos, (start + moves).c_str());
