@@ -43,26 +43,22 @@ TEST(Perft, TrickySuite) {
     for (const PerftLine& line : suite) check_counts(line, UINT64_MAX);
 }
 
-class RandomSuite : public ::testing::TestWithParam<int> {};
-
-TEST_P(RandomSuite, CountsUpToCap) {
-    const auto& suite = perft_suite("perft/random.epd");
-    ASSERT_GT(suite.size(), 6000u);
-    for (std::size_t i = std::size_t(GetParam()); i < suite.size(); i += RANDOM_CHUNKS)
-        check_counts(suite[i], RANDOM_CAP);
+// A suite too large for one test, in chunks that ctest runs side by side:
+// chunk k takes the lines k, k + chunks, ...
+void check_chunk(const char* file, std::size_t min_lines, int chunk, int chunks, std::uint64_t cap) {
+    const auto& suite = perft_suite(file);
+    ASSERT_GE(suite.size(), min_lines);
+    for (std::size_t i = std::size_t(chunk); i < suite.size(); i += std::size_t(chunks)) check_counts(suite[i], cap);
 }
+
+class RandomSuite : public ::testing::TestWithParam<int> {};
+TEST_P(RandomSuite, CountsUpToCap) { check_chunk("perft/random.epd", 6000, GetParam(), RANDOM_CHUNKS, RANDOM_CAP); }
 INSTANTIATE_TEST_SUITE_P(Perft, RandomSuite, ::testing::Range(0, RANDOM_CHUNKS));
 
 // Castling from every start square: king and rook swapping, standing still,
 // a rook shielding the king's destination, X-FEN and Shredder-FEN rights.
 class Chess960Suite : public ::testing::TestWithParam<int> {};
-
-TEST_P(Chess960Suite, EveryCount) {
-    const auto& suite = perft_suite("perft/chess960.epd");
-    ASSERT_EQ(suite.size(), 60u);
-    for (std::size_t i = std::size_t(GetParam()); i < suite.size(); i += CHESS960_CHUNKS)
-        check_counts(suite[i], CHESS960_CAP);
-}
+TEST_P(Chess960Suite, EveryCount) { check_chunk("perft/chess960.epd", 60, GetParam(), CHESS960_CHUNKS, CHESS960_CAP); }
 INSTANTIATE_TEST_SUITE_P(Perft, Chess960Suite, ::testing::Range(0, CHESS960_CHUNKS));
 
 }  // namespace
