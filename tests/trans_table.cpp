@@ -33,6 +33,15 @@ TEST(TransTable, BoundsOfDifferentDepthsCoexist) {
     EXPECT_EQ(tt_find(pos)->upper, 120);
     tt_store(pos, 2, 100, 10000, NO_MOVE);  // no move: the stored move stays
     EXPECT_EQ(tt_move(*tt_find(pos)), castle);
+
+    // Threads sharing the table: the newer of two contradicting bounds wins
+    // whatever the depths (one thread's deep fail high, another's shallow fail low).
+    tt_set_shared(true);
+    tt_store(pos, 1, -10000, 90, NO_MOVE);
+    EXPECT_EQ(fields(tt_find(pos)), (std::vector<int>{-10000, 0, 120, 6, 6, 4}));
+    tt_store(pos, 1, 130, 10000, NO_MOVE);
+    EXPECT_EQ(fields(tt_find(pos)), (std::vector<int>{130, 1, 10000, 0, 6, 4}));
+    tt_set_shared(false);
 }
 
 TEST(TransTable, ReplacementPrefersOldGenerationThenShallow) {

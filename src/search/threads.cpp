@@ -79,6 +79,7 @@ int threads_configure(int count, int pawn_power) {
     std::lock_guard<std::mutex> lock(mutex);
     quitting = false;
     for (auto& w : workers) w->thread = std::thread(worker_loop, std::ref(*w), generation);
+    tt_set_shared(!workers.empty());
     return threads_count();
 }
 
@@ -97,6 +98,7 @@ void threads_shutdown() {
         pawn_table_free(w->pos);
     }
     workers.clear();
+    tt_set_shared(false);
 }
 
 void threads_clear_pawn_tables() {

@@ -17,6 +17,8 @@ inline TransSlot* bucket_of(Position& pos) {
     return pos.trans_table + (std::uint32_t(pos.st.hash) & pos.trans_table_mask);
 }
 
+bool table_shared = false;
+
 void rebuild_age_table(Position& pos) {
     for (int i = 0; i < 16; ++i) pos.trans_age_table[i] = (pos.trans_age - i) & 15;
 }
@@ -58,6 +60,8 @@ void tt_clear(Position& pos) {
     const TransEntry empty{0, 0, 10000, -10000, 0, 0, 0, 0};
     for (std::uint64_t i = 0; i < pos.trans_table_size; ++i) tt_write(pos.trans_table[i], empty);
 }
+
+void tt_set_shared(bool shared) { table_shared = shared; }
 
 void tt_new_search(Position& pos) {
     pos.trans_age = (pos.trans_age + 1) & 15;
@@ -108,6 +112,19 @@ void tt_store(Position& pos, int depth, int lower, int upper, Move move) {
             if (lower > -10000 && depth >= e.lower_depth) {
                 e.lower = std::int16_t(lower);
                 e.lower_depth = std::uint8_t(depth);
+            }
+            if (table_shared) {
+                // Another thread's deeper bound that this result contradicts
+                // gives way: kept, it would go on cutting zero-window nodes
+                // whose full-window re-searches then fail low, again and again.
+                if (upper < 10000 && upper < e.lower) {
+                    e.lower = -10000;
+                    e.lower_depth = 0;
+                }
+                if (lower > -10000 && lower > e.upper) {
+                    e.upper = 10000;
+                    e.upper_depth = 0;
+                }
             }
             tt_write(bucket[i], e);
             return;

@@ -79,6 +79,12 @@ inline int tt_age(const TransEntry& e) { return int(e.move_age >> 26); }
 bool tt_allocate(Position& pos, int megabytes);
 void tt_free(Position& pos);
 void tt_clear(Position& pos);
+// Whether several threads search over the table. Then a stored bound that
+// contradicts the other bound of its entry replaces it whatever their depths:
+// a lower bound one thread found deeper must not outlive the upper bound
+// another has just proved, or every zero-window visit cuts on the stale bound
+// and every full-window re-search of the node fails low.
+void tt_set_shared(bool shared);
 // Advances the generation at the start of a search.
 void tt_new_search(Position& pos);
 // The entry of the position, read once; a hit refreshes its age.
