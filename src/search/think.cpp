@@ -282,6 +282,13 @@ int search_first_line(Position& pos, SearchInfo& info, RootSearch& rs, int d, bo
     return best_index;
 }
 
+void record_iteration(SearchInfo& info, const RootSearch& rs, int d) {
+    info.completed_depth = d;
+    info.completed_score = rs.pv_score;
+    info.completed_move = rs.pv[0];
+    info.completed_ponder = rs.pv[1];
+}
+
 void start_iteration(SearchInfo& info, int d) {
     info.best_score = -MATE;
     info.iteration = d;
@@ -341,6 +348,7 @@ void think(Position& pos, SearchInfo& info) {
         helpers.enter_depth(d);
         const int best_index = search_first_line(pos, info, rs, d, multipv == 1);
         helpers.leave_depth(d);
+        if (info.status != STOPPED) record_iteration(info, rs, d);
 
         if (multipv > 1 && info.status != STOPPED) {
             copy_line(current_lines[0], rs.pv, rs.pv_score, d, info.seldepth);
@@ -410,6 +418,13 @@ void think(Position& pos, SearchInfo& info) {
         info.prev_score = info.best_score;
     }
     helpers.stop();
+    // One line: a helper that saw deeper, and no worse for us, has the better move.
+    if (multipv == 1) {
+        if (const SearchInfo* deeper = deepest_helper(info.completed_depth, info.completed_score)) {
+            info.best_move = deeper->completed_move;
+            info.ponder_move = deeper->completed_ponder;
+        }
+    }
 
     // A search stopped before any root move completed still answers with a
     // legal move: the one it would have searched first.
@@ -453,5 +468,6 @@ void helper_think(Position& pos, SearchInfo& info) {
         HelperSearch::enter_depth(d);
         search_first_line(pos, info, rs, d, false);
         HelperSearch::leave_depth(d);
+        if (info.status != STOPPED) record_iteration(info, rs, d);
     }
 }

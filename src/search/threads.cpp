@@ -165,6 +165,19 @@ void helper_poll(const Position& pos, SearchInfo& info) {
     if (stop_flag.load(std::memory_order_relaxed)) info.status = STOPPED;
 }
 
+const SearchInfo* deepest_helper(int depth, int score) {
+    const SearchInfo* best = nullptr;
+    for (const auto& w : workers) {
+        const SearchInfo& h = w->info;
+        if (h.completed_depth > depth && h.completed_move && h.completed_score >= score) {
+            best = &h;
+            depth = h.completed_depth;
+            score = h.completed_score;
+        }
+    }
+    return best;
+}
+
 std::int64_t search_nodes(const SearchInfo& info) {
     std::int64_t nodes = info.nodes;
     if (!info.helper)

@@ -41,6 +41,9 @@ bool helper_skips_depth(int depth);
 // A helper's look at the world every poll interval: publishes its node count
 // and stops when the main thread says so.
 void helper_poll(const Position& pos, SearchInfo& info);
+// After the helpers stopped: the helper whose completed iteration went
+// deepest beyond `depth` with a score of at least `score`, or none.
+const SearchInfo* deepest_helper(int depth, int score);
 // The nodes of every thread of the search, and the table use they report.
 std::int64_t search_nodes(const SearchInfo& info);
 int search_hashfull(const Position& pos);

@@ -46,6 +46,10 @@ struct SearchInfo {
     Move current_line[MAX_PLY];
     int helper;  // 0 for the main thread, else the helper thread's number
     std::int64_t tb_hits;  // successful tablebase probes
+    // The deepest iteration this thread completed: its depth, score and line start.
+    int completed_depth;
+    int completed_score;
+    Move completed_move, completed_ponder;
 };
 
 // The starting values of a new search (times from now).
