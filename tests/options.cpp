@@ -54,7 +54,8 @@ TEST_F(Options, ReadParamsWiresEachFieldToItsOption) {
         {&P::multipv, "MultiPV", false}, {&P::tb_probe_depth, "SyzygyProbeDepth", false},
         {&P::tb_rule50, "Syzygy50MoveRule", true},
         {&P::tb_men, "SyzygyProbeLimit", false, 0},  // no tables loaded: no probes whatever the limit
-        {&P::chess960, "UCI_Chess960", true},
+        {&P::chess960, "UCI_Chess960", true}, {&P::limit_strength, "UCI_LimitStrength", true},
+        {&P::elo, "UCI_Elo", false, 1350},  // below the scale: its lowest level
     };
     static_assert(sizeof(wires) / sizeof(wires[0]) * sizeof(int) == sizeof(EngineParams));
     EngineParams base{};

@@ -31,6 +31,7 @@ struct GameRules {
     // Chess960 move text (the players have UCI_Chess960 on), and each side
     // made to castle as soon as it can: white king-side, black queen-side.
     bool chess960 = false;
+    std::string go = "";  // a go command of its own (no clock), else the clock's
 };
 
 struct GameRecord {
@@ -94,8 +95,10 @@ GameRecord play_game(EngineProcess* const (&players)[2], const GameRules& rules,
         const std::size_t first_line = engine.lines().size();
         engine.send("position " + position);
         const auto start = Clock::now();
-        engine.send("go wtime " + std::to_string(clock[0]) + " btime " + std::to_string(clock[1]) + " winc " +
-                    std::to_string(rules.increment_ms) + " binc " + std::to_string(rules.increment_ms) + castle_now);
+        engine.send(!rules.go.empty() ? rules.go + castle_now
+                                      : "go wtime " + std::to_string(clock[0]) + " btime " + std::to_string(clock[1]) +
+                                            " winc " + std::to_string(rules.increment_ms) + " binc " +
+                                            std::to_string(rules.increment_ms) + castle_now);
         // A probe goes in at a random moment of the search; the mover's clock
         // stops when bestmove arrives, which may be before the probe is sent.
         std::optional<std::string> line;
@@ -213,6 +216,44 @@ TEST(SelfPlay, Chess960GameCastlesOnBothWings) {
     std::cout << "game over: " << game.result << " after" << game.moves << "\n";
 }
 
+// The weakest level against full strength at equal node counts: it must lose,
+// yet answer isready and stop at random moments, as promptly as ever, with
+// legal moves only.
+TEST(SelfPlay, WeakestLevelLosesAFixedNodeMatchToFullStrength) {
+    GameRules rules{600000, 0, 300, true};
+    rules.go = CORVANE_LIGHT_TESTS ? "go nodes 8000" : "go nodes 30000";
+    Players players;
+    EngineProcess& weak = players.engines[0];
+    weak.send("setoption name UCI_LimitStrength value true");
+    weak.send("setoption name UCI_Elo value 1350");
+    std::mt19937 rng(3);
+    double full_points = 0;
+    const int games = CORVANE_LIGHT_TESTS ? 2 : 4;
+    for (int g = 0; g < games && !::testing::Test::HasFailure(); ++g) {
+        players.new_game();
+        const bool weak_white = g % 2 == 0;
+        const GameRecord game = play_game({&players.engines[g % 2], &players.engines[1 - g % 2]}, rules, rng);
+        const bool white_won = game.result == "1-0", black_won = game.result == "0-1";
+        full_points += (white_won || black_won) ? ((white_won != weak_white) ? 1.0 : 0.0) : 0.5;
+        std::cout << "weakest level " << (weak_white ? "white" : "black") << ": " << game.result << "\n";
+    }
+    EXPECT_GE(full_points, 0.75 * games);
+
+    // Stop and ponderhit end a limited search at once.
+    weak.send("position startpos moves e2e4");
+    weak.send("go infinite");
+    weak.wait_for("^info depth 6$");
+    const auto sent = Clock::now();
+    weak.send("stop");
+    EXPECT_TRUE(weak.wait_for("^bestmove ", CORVANE_LIGHT_TESTS ? 2000 : 500));
+    std::cout << "limited: bestmove " << ms_since(sent) << " ms after stop\n";
+    weak.send("go ponder wtime 100000 btime 100000");
+    weak.wait_for("^info depth 3$");
+    weak.send("ponderhit");
+    EXPECT_TRUE(weak.wait_for("^bestmove ", 5000));
+    players.quit();
+}
+
 // CORVANE_SOAK_GAMES games (skipped when unset); CORVANE_SOAK_SEED varies them.
 TEST(Soak, ManyGamesWithRandomOptionsAndInterruptions) {
     const char* games_text = std::getenv("CORVANE_SOAK_GAMES");
@@ -236,6 +277,8 @@ TEST(Soak, ManyGamesWithRandomOptionsAndInterruptions) {
             const char* threads = std::getenv("CORVANE_SOAK_THREADS");
             p.send("setoption name Threads value " + (threads ? std::string(threads) : std::to_string(1 + rng() % 2)));
             p.send("setoption name MultiPV value " + std::to_string(1 + rng() % 3));
+            p.send(std::string("setoption name UCI_LimitStrength value ") + (rng() % 4 ? "false" : "true"));
+            p.send("setoption name UCI_Elo value " + std::to_string(1350 + rng() % 900));
             for (int k = 0; k < 3; ++k) p.send(random_setting(rng));
         }
         players.new_game();

@@ -48,6 +48,8 @@ struct EngineParams {
     int tb_probe_depth;
     int tb_rule50;
     int chess960;  // castling is written and read as the king taking its own rook
+    int limit_strength;  // UCI_LimitStrength: play at the level `elo`
+    int elo;
 };
 
 // Saved by make_move and copied back by unmake_move; never recomputed.

@@ -10,6 +10,7 @@
 #include "movegen/movegen.h"
 #include "movegen/picker.h"
 #include "search/search.h"
+#include "search/strength.h"
 #include "search/threads.h"
 #include "search/trans_table.h"
 #include "uci/uci.h"
@@ -335,8 +336,13 @@ void think(Position& pos, SearchInfo& info) {
         info.poll_interval = std::clamp<std::int64_t>(info.node_limit / (4 * threads_count()), 64, info.poll_interval);
 
     // Several lines: line 1 is the search a single line gets; each further
-    // line is the best of the root moves the earlier lines left.
-    const int multipv = std::clamp(params.multipv, 1, std::min(rs.count, MAX_MULTI_PV));
+    // line is the best of the root moves the earlier lines left. A weakened
+    // level searches a few lines to choose from, and shows as many as asked.
+    const bool weakened = strength_weakened(params.limit_strength, params.elo);
+    const int multipv = std::clamp(weakened ? std::max(params.multipv, STRENGTH_LINES) : params.multipv, 1,
+                                   std::min(rs.count, MAX_MULTI_PV));
+    const int shown_count = std::min(params.multipv, multipv);
+    const std::int64_t node_budget = weakened ? strength_node_budget(params.elo) : 0;
     int lines_done = 0, last_count = 0;
     Move child_pv[MAX_PLY];
 
@@ -365,7 +371,7 @@ void think(Position& pos, SearchInfo& info) {
                 copy_line(current_lines[lines_done], child_pv, score, d, info.seldepth);
             }
             if (lines_done == multipv) {
-                print_lines(pos, info, current_lines, multipv);
+                print_lines(pos, info, current_lines, shown_count);
                 std::copy(current_lines, current_lines + multipv, last_lines);
                 last_count = multipv;
             }
@@ -408,7 +414,11 @@ void think(Position& pos, SearchInfo& info) {
             }
         }
 
-        if (d >= MAX_ITERATION || d >= info.depth_limit) {
+        // A weakened level sees no deeper once its budget is spent; a ponder
+        // search then waits as at its depth limit. Analysis goes on.
+        const bool budget_spent = weakened && info.status != ANALYSING && (multipv == 1 || lines_done == multipv) &&
+                                  search_nodes(info) >= node_budget;
+        if (d >= MAX_ITERATION || d >= info.depth_limit || budget_spent) {
             if (info.status == THINKING) info.status = STOPPED;
             if (info.status != STOPPED) wait_for_gui(pos, info);
             break;
@@ -418,8 +428,9 @@ void think(Position& pos, SearchInfo& info) {
         info.prev_score = info.best_score;
     }
     helpers.stop();
-    // One line: a helper that saw deeper, and no worse for us, has the better move.
-    if (multipv == 1) {
+    // One line played at full strength: a helper that saw deeper, and no
+    // worse for us, has the better move.
+    if (multipv == 1 && !weakened) {
         if (const SearchInfo* deeper = deepest_helper(info.completed_depth, info.completed_score)) {
             info.best_move = deeper->completed_move;
             info.ponder_move = deeper->completed_ponder;
@@ -433,10 +444,18 @@ void think(Position& pos, SearchInfo& info) {
         info.best_move = rs.moves[pick_root_move(rs.moves, none, rs.count)].move;
         info.ponder_move = NO_MOVE;
     }
+    const Move searched_best = info.best_move;
+    if (weakened && last_count > 0) {
+        int scores[MAX_MULTI_PV];
+        for (int i = 0; i < last_count; ++i) scores[i] = last_lines[i].score;
+        const PvLine& played = last_lines[strength_pick(scores, last_count, params.elo)];
+        info.best_move = played.pv[0];
+        info.ponder_move = played.pv[1];
+    }
     if (multipv == 1) {
         // Short searches end before the depth where lines are reported; the GUI
         // still gets the score and line of the move it is about to receive.
-        if (!rs.pv_reported && rs.pv[0] == info.best_move) print_pv_info(pos, info, rs.pv_score, rs.pv);
+        if (!rs.pv_reported && rs.pv[0] == searched_best) print_pv_info(pos, info, rs.pv_score, rs.pv);
         return;
     }
 
@@ -444,10 +463,10 @@ void think(Position& pos, SearchInfo& info) {
     // the lines this iteration completed, then the last iteration's lines
     // for the moves not shown yet.
     int shown = 0;
-    if (rs.pv[0] == info.best_move) copy_line(shown_lines[shown++], rs.pv, rs.pv_score, rs.pv_depth, rs.pv_seldepth);
-    for (int j = 1; j < lines_done && shown < multipv; ++j)
+    if (rs.pv[0] == searched_best) copy_line(shown_lines[shown++], rs.pv, rs.pv_score, rs.pv_depth, rs.pv_seldepth);
+    for (int j = 1; j < lines_done && shown < shown_count; ++j)
         if (!holds_move(shown_lines, shown, current_lines[j].pv[0])) shown_lines[shown++] = current_lines[j];
-    for (int j = 0; j < last_count && shown < multipv; ++j)
+    for (int j = 0; j < last_count && shown < shown_count; ++j)
         if (!holds_move(shown_lines, shown, last_lines[j].pv[0])) shown_lines[shown++] = last_lines[j];
     print_lines(pos, info, shown_lines, shown);
 }

@@ -10,6 +10,7 @@
 
 #include "book/book.h"
 #include "eval/pawn_table.h"
+#include "search/strength.h"
 #include "search/threads.h"
 #include "search/trans_table.h"
 #include "syzygy/syzygy.h"
@@ -60,6 +61,8 @@ OptionRecord EngineOptions[OPTION_COUNT] = {
     {1, "Syzygy50MoveRule", "true", "check", "", nullptr},
     {1, "SyzygyProbeLimit", "7", "spin", "min 0 max 7", nullptr},
     {1, "UCI_Chess960", "false", "check", "", nullptr},
+    {1, "UCI_LimitStrength", "false", "check", "", nullptr},
+    {1, "UCI_Elo", "1500", "spin", "min 1350 max 2200", nullptr},
 };
 
 namespace {
@@ -224,6 +227,8 @@ void read_params(EngineParams& params) {
     params.tb_probe_depth = std::clamp(option_get_int("SyzygyProbeDepth"), 1, 100);
     params.tb_rule50 = option_get_bool("Syzygy50MoveRule");
     params.chess960 = option_get_bool("UCI_Chess960");
+    params.limit_strength = option_get_bool("UCI_LimitStrength");
+    params.elo = std::clamp(option_get_int("UCI_Elo"), STRENGTH_MIN_ELO, STRENGTH_MAX_ELO);
 }
 
 namespace {
@@ -288,6 +293,16 @@ void uci_setoption(Position& pos, const char* line) {
         set_threads(option_get_int("Threads"));
     } else if (name == "Book File") {
         book_open(pos);
+    } else if (name == "UCI_Elo") {
+        // The levels end where the scale does: the listing shows the level played.
+        const int elo = option_get_int("UCI_Elo");
+        if (elo < STRENGTH_MIN_ELO || elo > STRENGTH_MAX_ELO) {
+            const bool low = elo < STRENGTH_MIN_ELO;
+            const int held = low ? STRENGTH_MIN_ELO : STRENGTH_MAX_ELO;
+            option_set("UCI_Elo", std::to_string(held).c_str());
+            print_out(OUT_SCREEN | OUT_LOG, "info string UCI_Elo is held at its %s of %d\n", low ? "minimum" : "maximum",
+                      held);
+        }
     } else if (name == "UCI_Chess960") {
         // The move text of the position command that follows depends on it.
         pos.params->chess960 = option_get_bool("UCI_Chess960");

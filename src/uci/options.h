@@ -13,7 +13,7 @@ struct OptionRecord {
     char* value;        // owned, on the heap
 };
 
-constexpr int OPTION_COUNT = 40;
+constexpr int OPTION_COUNT = 42;
 extern OptionRecord EngineOptions[OPTION_COUNT];
 
 void options_init();

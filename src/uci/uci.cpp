@@ -10,6 +10,7 @@
 #include "eval/eval.h"
 #include "eval/pawn_table.h"
 #include "movegen/picker.h"
+#include "search/strength.h"
 #include "search/threads.h"
 #include "search/trans_table.h"
 #include "uci/options.h"
@@ -75,6 +76,7 @@ void uci_identify() {
 }
 
 void uci_newgame(Position& pos) {
+    strength_new_game();
     tt_clear(pos);
     pawn_table_clear(pos);
     threads_clear_pawn_tables();
