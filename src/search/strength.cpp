@@ -13,10 +13,10 @@ namespace {
 // At the top level the budget is about what a 10 s + 0.1 s game allows a
 // move; every ELO_PER_DOUBLING below it halves the budget.
 constexpr double TOP_NODES = 400000;
-constexpr double ELO_PER_DOUBLING = 110;
+constexpr double ELO_PER_DOUBLING = 85;
 constexpr double MIN_NODES = 200;
 // The blur at the lowest level; it falls in proportion to the top.
-constexpr int MAX_BLUR = 120;
+constexpr int MAX_BLUR = 150;
 
 std::uint64_t state = 0;
 bool seeded = false;
