@@ -10,12 +10,14 @@
 
 namespace {
 
-// At the top level the budget is about what a 10 s + 0.1 s game allows a
-// move; every ELO_PER_DOUBLING below it halves the budget.
-constexpr double TOP_NODES = 400000;
+// Both measures are set from ANCHOR_ELO, a little above full strength: there
+// the budget is about what a 10 s + 0.1 s game allows a move and the blur is
+// none. Every ELO_PER_DOUBLING below it halves the budget, and the blur grows
+// in proportion to MAX_BLUR at the lowest level.
+constexpr int ANCHOR_ELO = 2200;
+constexpr double ANCHOR_NODES = 400000;
 constexpr double ELO_PER_DOUBLING = 85;
 constexpr double MIN_NODES = 200;
-// The blur at the lowest level; it falls in proportion to the top.
 constexpr int MAX_BLUR = 150;
 
 std::uint64_t state = 0;
@@ -32,13 +34,13 @@ std::uint64_t next_random() {
 }  // namespace
 
 std::int64_t strength_node_budget(int elo) {
-    const double nodes = TOP_NODES * std::exp2((elo - STRENGTH_MAX_ELO) / ELO_PER_DOUBLING);
+    const double nodes = ANCHOR_NODES * std::exp2((elo - ANCHOR_ELO) / ELO_PER_DOUBLING);
     return std::int64_t(std::max(nodes, MIN_NODES));
 }
 
 int strength_blur(int elo) {
     elo = std::clamp(elo, STRENGTH_MIN_ELO, STRENGTH_MAX_ELO);
-    return MAX_BLUR * (STRENGTH_MAX_ELO - elo) / (STRENGTH_MAX_ELO - STRENGTH_MIN_ELO);
+    return MAX_BLUR * (ANCHOR_ELO - elo) / (ANCHOR_ELO - STRENGTH_MIN_ELO);
 }
 
 void strength_new_game() {

@@ -11,7 +11,7 @@
 
 constexpr int STRENGTH_MIN_ELO = 1350;
 // Corvane at full strength: UCI_Elo at or above it weakens nothing.
-constexpr int STRENGTH_MAX_ELO = 2200;
+constexpr int STRENGTH_MAX_ELO = 2050;
 // Root lines a weakened search keeps to choose from.
 constexpr int STRENGTH_LINES = 4;
 

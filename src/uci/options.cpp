@@ -62,7 +62,7 @@ OptionRecord EngineOptions[OPTION_COUNT] = {
     {1, "SyzygyProbeLimit", "7", "spin", "min 0 max 7", nullptr},
     {1, "UCI_Chess960", "false", "check", "", nullptr},
     {1, "UCI_LimitStrength", "false", "check", "", nullptr},
-    {1, "UCI_Elo", "1500", "spin", "min 1350 max 2200", nullptr},
+    {1, "UCI_Elo", "1500", "spin", "min 1350 max 2050", nullptr},
 };
 
 namespace {
