@@ -18,7 +18,7 @@ TEST(Analysis, StoppedAnalysisAnswersWithLineOnesMove) {
     engine.send("go infinite");
     engine.wait_for("^info depth 6 .*multipv 4 ");
     engine.send("stop");
-    auto best = engine.wait_for("^bestmove ", 2000);
+    auto best = engine.wait_for("^bestmove ", 5000);
     ASSERT_TRUE(best);
     std::map<int, std::string> first_moves;  // the last line printed for each number
     std::smatch m;
