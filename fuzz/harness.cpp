@@ -87,6 +87,7 @@ Position& engine() {
     set_input_polling(false);
     set_screen_output(false);
     set_quit_handler(throw_quit);
+    set_search_quit(engine_quit);
     set_search_harness_limits(SEARCH_NODE_CEILING, SEARCH_POLL_INTERVAL);
     set_table_size_ceiling(TABLE_SIZE_CEILING);
     init_static_tables();

@@ -120,9 +120,8 @@ int book(const std::uint8_t* data, std::size_t size) {
     }
     book_file.write(bytes);
 
-    option_set("Book File", book_file.path().c_str());
-    option_set("Display Book Moves", data[1] & 1 ? "true" : "false");
-    book_open(pos);
+    pos.params->display_book_moves = data[1] & 1;
+    book_open(pos, book_file.path().c_str());
     require(pos.book_file != nullptr, "the book file did not open", input);
 
     MoveList list;

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "uci/console_poll.h"
+#include "io/console_poll.h"
 
 namespace {
 

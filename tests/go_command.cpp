@@ -5,6 +5,7 @@
 #include <string>
 
 #include "movegen/movegen.h"
+#include "search/search.h"
 #include "test_support.h"
 #include "uci/go.h"
 #include "uci/options.h"

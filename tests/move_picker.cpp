@@ -10,7 +10,7 @@
 #include "perft_trees.h"
 #include "search/search.h"
 #include "test_support.h"
-#include "uci/search_info.h"
+#include "search/search_info.h"
 #include "uci/uci.h"
 
 namespace {

@@ -39,6 +39,7 @@ TEST_F(Options, ReadParamsWiresEachFieldToItsOption) {
     using P = EngineParams;
     const Wire wires[] = {
         {&P::use_trans_table, "Transposition Table", true}, {&P::own_book, "OwnBook", true},
+        {&P::display_book_moves, "Display Book Moves", true},
         {&P::book_move_limit, "Book Move Limit", false}, {&P::null_move, "Null Move Pruning", true},
         {&P::iid, "Internal Iterative Deepening", true}, {&P::iid_depth, "Internal Iterative Deepening Depth", false},
         {&P::delta_pruning, "Delta Pruning", true}, {&P::delta_threshold, "Delta Pruning Threshold", false},

@@ -7,8 +7,8 @@
 #include "board/tables.h"
 #include "eval/eval.h"
 #include "movegen/movegen.h"
-#include "uci/text.h"
-#include "uci/uci.h"
+#include "io/text.h"
+#include "io/output.h"
 
 namespace {
 

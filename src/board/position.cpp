@@ -8,7 +8,7 @@
 #include "board/tables.h"
 #include "eval/eval.h"
 #include "movegen/movegen.h"
-#include "uci/uci.h"
+#include "io/output.h"
 
 Key piece_key[2][8][64];
 Key castle_key[16];

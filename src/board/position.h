@@ -16,6 +16,7 @@ struct TransSlot;
 struct EngineParams {
     int use_trans_table;
     int own_book;
+    int display_book_moves;  // the book's candidates are printed when it answers
     int book_move_limit;
     int null_move;
     int iid;

@@ -6,8 +6,7 @@
 #include <cstring>
 
 #include "movegen/movegen.h"
-#include "uci/options.h"
-#include "uci/uci.h"
+#include "io/output.h"
 
 namespace {
 
@@ -57,9 +56,8 @@ void display_book_moves(const BookEntry* entries, int count) {
 
 }  // namespace
 
-void book_open(Position& pos) {
+void book_open(Position& pos, const char* name) {
     book_close(pos);
-    const char* name = option_get("Book File");
     std::FILE* file = std::fopen(name, "rb");
     if (!file) return;  // no book: OwnBook then has no effect
 
@@ -167,7 +165,7 @@ Move book_probe(Position& pos, MoveList& list) {
     int count = collect_entries(pos.book_file, index, first, entries);
     int chosen = book_choose(entries, count, now_ms());
 
-    if (option_get_bool("Display Book Moves")) display_book_moves(entries, count);
+    if (pos.params->display_book_moves) display_book_moves(entries, count);
 
     // Only a move of the legal list is returned, whatever the file holds.
     char text[8];

@@ -18,11 +18,11 @@ struct BookEntry {
 constexpr int BOOK_RECORD_SIZE = 16;
 constexpr int BOOK_MAX_ENTRIES = 255;  // records of one key considered per probe
 
-// Opens the file named by "Book File", closing any book already open. A file
-// that cannot be opened means no book, silently. Only whole records count: a
+// Opens the named file, closing any book already open. A file that cannot be
+// opened means no book, silently. Only whole records count: a
 // file whose size is not a multiple of 16 bytes is used up to its last whole
 // record, and the dangling bytes are reported.
-void book_open(Position& pos);
+void book_open(Position& pos, const char* name);
 void book_close(Position& pos);
 
 // The book's move for the position, or 0 when the book has none (no book, the
@@ -30,8 +30,8 @@ void book_close(Position& pos);
 // always a legal move of the position: it is found by matching the stored
 // move's text against gen_legal_moves, which is generated into list (the
 // caller's buffer, overwritten). The choice among the key's records is
-// weighted and drawn from the clock (book_choose). With "Display Book Moves"
-// on, the candidates and their shares are printed. Moves the file position.
+// weighted and drawn from the clock (book_choose). With the display of book
+// moves on (params), the candidates and their shares are printed. Moves the file position.
 Move book_probe(Position& pos, MoveList& list);
 
 // Index of the first record whose key is not below key (or of the last record

@@ -34,6 +34,16 @@ void gen_legal_moves(const Position& pos, MoveList& list);
 // last ply by the length of the legal move list.
 std::uint64_t perft(Position& pos, int depth);
 
+// Coordinate move text; castling as the king's move to its destination (e1g1).
+const char* move_to_text(Move move);  // static buffer, overwritten by the next call
+Move text_to_move(const MoveList& list, const char* text);
+// The same in the notation of the mode in force: with UCI_Chess960 on,
+// castling is written and read as the king taking its own rook (e1h1).
+const char* move_to_text(const Position& pos, Move move);  // the same static buffer
+// Text becomes a move only by matching a move of the list, so an accepted
+// move is always one the list holds.
+Move text_to_move(const Position& pos, const MoveList& list, const char* text);
+
 // Static exchange evaluation: material outcome of the move and the best
 // recaptures on its square, in centipawns from the mover's view.
 int see(const Position& pos, Move move);

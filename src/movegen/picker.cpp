@@ -4,8 +4,8 @@
 #include "board/tables.h"
 #include "movegen/movegen.h"
 #include "search/trans_table.h"
-#include "uci/search_info.h"
-#include "uci/uci.h"
+#include "search/search_info.h"
+#include "io/output.h"
 
 int SEQ_EVASION, SEQ_SEARCH, SEQ_QSEARCH, SEQ_QSEARCH_CHECKS;
 int stage_table[32];

@@ -4,7 +4,7 @@
 
 #include "board/position.h"
 #include "movegen/move.h"
-#include "uci/search_info.h"
+#include "search/search_info.h"
 
 constexpr int MATE = 10000;
 constexpr int MATE_BOUND = 9872;  // a score of at least this magnitude is a mate score
@@ -55,6 +55,13 @@ void update_history(SearchInfo& info, Move move, int side, int depth, int ply);
 void check_limits(Position& pos, SearchInfo& info);
 void check_limits_pv(Position& pos, SearchInfo& info);
 void node_limit_test(SearchInfo& info);
+// The GUI's commands during a search: stop, ponderhit, isready and quit act,
+// everything else is logged and dropped.
+void check_input(Position& pos, SearchInfo& info);
+void ponder_hit(SearchInfo& info);
+// What a quit read during a search does: the front end ends the process
+// there (its handler does not return). Set once at start-up.
+void set_search_quit(void (*quit)(Position&));
 // The node interval between two looks at the clock and the input, until the
 // first long iteration measures the speed.
 std::int64_t first_poll_interval();

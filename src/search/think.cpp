@@ -13,7 +13,8 @@
 #include "search/strength.h"
 #include "search/threads.h"
 #include "search/trans_table.h"
-#include "uci/uci.h"
+#include "io/input.h"
+#include "io/output.h"
 
 static_assert(EVAL_LIMIT < TB_WIN_BOUND, "a static score must never read as a mate or a table win");
 

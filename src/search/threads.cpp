@@ -12,7 +12,7 @@
 #include "eval/pawn_table.h"
 #include "search/search.h"
 #include "search/trans_table.h"
-#include "uci/uci.h"
+#include "io/output.h"
 
 namespace {
 
@@ -44,6 +44,7 @@ std::atomic<int> searchers[MAX_PLY + 2];
 
 // `seen` is the search generation at the thread's birth: it waits for the next.
 void worker_loop(Worker& w, std::uint64_t seen) {
+    relay_thread_output();  // only the main thread writes to the GUI
     for (;;) {
         {
             std::unique_lock<std::mutex> lock(mutex);

@@ -9,7 +9,7 @@
 #include <cstdint>
 
 #include "board/position.h"
-#include "uci/search_info.h"
+#include "search/search_info.h"
 
 // Replaces the helpers so that `count` threads search in all (1 = the main
 // thread alone, no helper exists), each helper with a pawn table of

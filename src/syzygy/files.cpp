@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "syzygy/table.h"
-#include "uci/uci.h"
+#include "io/output.h"
 
 #ifdef _WIN32
 #ifndef NOMINMAX

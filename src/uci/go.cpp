@@ -14,7 +14,7 @@
 #include "search/threads.h"
 #include "search/trans_table.h"
 #include "uci/options.h"
-#include "uci/text.h"
+#include "io/text.h"
 #include "uci/uci.h"
 
 namespace {
@@ -38,21 +38,6 @@ bool is_digit(char c) { return c >= '0' && c <= '9'; }
 }
 
 }  // namespace
-
-std::int64_t now_ms() {
-    using namespace std::chrono;
-    return duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count();
-}
-
-void search_info_init(SearchInfo& info, std::int64_t now) {
-    info = SearchInfo{};
-    info.status = THINKING;
-    info.depth_limit = MAX_PLY;
-    info.poll_interval = first_poll_interval();
-    info.start_time = now;
-    info.last_info_time = now;
-    info.prev2_score = info.prev_score = info.best_score = -10000;
-}
 
 TimeBudget allocate_time(std::int64_t time, std::int64_t inc, std::int64_t moves_to_go, bool ponder,
                          std::int64_t reserve) {

@@ -6,7 +6,7 @@
 #include <cstdint>
 
 #include "board/position.h"
-#include "uci/search_info.h"
+#include "search/search_info.h"
 
 // Clock values are held below this (about 35 years of milliseconds) so that
 // the allocation's products stay far inside 64 bits.

@@ -14,7 +14,7 @@
 #include "search/threads.h"
 #include "search/trans_table.h"
 #include "syzygy/syzygy.h"
-#include "uci/text.h"
+#include "io/text.h"
 #include "uci/uci.h"
 
 // Listed in this order; the ranges are shown to the interface but never
@@ -194,6 +194,7 @@ int bounded_weight(int value) { return std::clamp(value, -WEIGHT_BOUND, WEIGHT_B
 void read_params(EngineParams& params) {
     params.use_trans_table = option_get_bool("Transposition Table");
     params.own_book = option_get_bool("OwnBook");
+    params.display_book_moves = option_get_bool("Display Book Moves");
     params.book_move_limit = option_get_int("Book Move Limit");
     params.null_move = option_get_bool("Null Move Pruning");
     params.iid = option_get_bool("Internal Iterative Deepening");
@@ -292,7 +293,7 @@ void uci_setoption(Position& pos, const char* line) {
     } else if (name == "Threads") {
         set_threads(option_get_int("Threads"));
     } else if (name == "Book File") {
-        book_open(pos);
+        book_open(pos, option_get("Book File"));
     } else if (name == "UCI_Elo") {
         // The levels end where the scale does: the listing shows the level played.
         const int elo = option_get_int("UCI_Elo");

@@ -10,11 +10,12 @@
 #include "eval/eval.h"
 #include "eval/pawn_table.h"
 #include "movegen/picker.h"
+#include "search/search.h"
 #include "search/strength.h"
 #include "search/threads.h"
 #include "search/trans_table.h"
 #include "uci/options.h"
-#include "uci/text.h"
+#include "io/text.h"
 #include "uci/uci.h"
 
 namespace {
@@ -43,6 +44,7 @@ void allocate_tables(Position& pos) {
 
 void engine_init(Position& pos) {
     input_init();
+    set_search_quit(engine_quit);
     std::setvbuf(stdout, nullptr, _IONBF, 0);
     open_output_files();
     print_out(OUT_SCREEN | OUT_LOG, "Corvane %s by Velmorin, Estoria\n", VERSION);
@@ -54,7 +56,7 @@ void engine_init(Position& pos) {
     pos.pawn_table = nullptr;
     pos.trans_table = nullptr;
     pos.params = &pos.param_block;
-    book_open(pos);
+    book_open(pos, option_get("Book File"));
     allocate_tables(pos);
     read_params(*pos.params);
     read_fen(pos, START_FEN);

@@ -1,17 +1,14 @@
-// Standard input: lines read in blocks from the descriptor, the non-blocking
-// test for a waiting line made during a search, and the handling of the four
-// commands that matter while the engine thinks. The operating-system test is
-// the one platform seam of the front end.
+// Standard input: lines read in blocks from the descriptor, and the
+// non-blocking test for a waiting line made during a search. The
+// operating-system test is the engine's one platform seam for input.
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <cstring>
 #include <string>
 
-#include "uci/console_poll.h"
-#include "uci/search_info.h"
-#include "uci/text.h"
-#include "uci/uci.h"
+#include "io/console_poll.h"
+#include "io/input.h"
 
 #ifdef _WIN32
 #include <fcntl.h>
@@ -26,7 +23,6 @@
 
 namespace {
 
-constexpr int POLL_LINE_BUFFER = 256;  // a longer line is read in pieces by later polls
 // A command line is read whole: a position command carries the whole game,
 // and cutting it would make the engine think about another position. Only a
 // line past this size is split, its rest read as the next line.
@@ -73,8 +69,6 @@ std::size_t take_line(Out&& out, std::size_t limit) {
     }
     return taken;
 }
-
-using text::starts_with_nocase;
 
 #ifdef _WIN32
 
@@ -162,40 +156,3 @@ void read_input_line(char* buf, int size) {
 }
 
 void input_reset() { input_next = input_end = 0; }
-
-void check_input(Position& pos, SearchInfo& info) {
-    static char line[POLL_LINE_BUFFER];
-    if (!input_available()) return;
-    read_input_line(line, POLL_LINE_BUFFER);
-    print_out(OUT_LOG, "%s\n", line);
-
-    const char* command = text::skip_blanks(line);
-    if (starts_with_nocase(command, "quit")) {
-        engine_quit(pos);  // ends the process inside the search: no bestmove
-    } else if (starts_with_nocase(command, "stop")) {
-        info.status = STOPPED;
-        print_out(OUT_LOG, "info string Aborting search\n");
-    } else if (starts_with_nocase(command, "ponderhit")) {
-        ponder_hit(info);
-    } else if (starts_with_nocase(command, "isready")) {
-        print_out(OUT_SCREEN | OUT_LOG, "readyok\n");
-    }
-    // Anything else is dropped: it has been logged and is not acted on later.
-}
-
-// The opponent played the expected move: the ponder search becomes a timed
-// search from the deadlines set when go was read, or ends at once when it has
-// already done what the driver's early stop asks of a thinking search, or its
-// time is already spent. A search without a clock has no deadline to keep,
-// so a ponderhit ends it; it also ends the wait of a finished search.
-void ponder_hit(SearchInfo& info) {
-    bool enough = info.iteration >= 8 && (info.root_move_count == 1 || info.mate_iterations >= 3);
-    bool time_spent = now_ms() > info.hard_deadline;
-    if (enough || time_spent) {
-        info.status = STOPPED;
-        print_out(OUT_LOG, "info string Has searched enough the ponder move: aborting\n");
-    } else {
-        info.status = THINKING;
-        print_out(OUT_LOG, "info string Switch from pondering to thinking\n");
-    }
-}

@@ -1,5 +1,5 @@
 // The console-or-pipe decision of the Windows input poll; see console_poll.h.
-#include "uci/console_poll.h"
+#include "io/console_poll.h"
 
 #include <climits>
 
