@@ -30,9 +30,9 @@ std::pair<std::string, bool> set_option(Position& pos, const std::string& line) 
 
 }  // namespace
 
-// 4096 MB is the largest size listed, and larger values are held there; a
-// 64-bit build has it where the machine does, a 32-bit one cannot address it
-// and says so.
+// 4096 MB is the largest size listed, and larger values are held there (and
+// listed so); a 64-bit build has it where the machine does, a 32-bit one
+// cannot address it and says so.
 TEST(Limits, HashAtTheLargestListedSize) {
     EngineProcess engine;
     engine.send("setoption name Hash value 99999999999999999999");
@@ -40,6 +40,8 @@ TEST(Limits, HashAtTheLargestListedSize) {
     engine.send("isready");
     if (sizeof(void*) == 8) {
         ASSERT_TRUE(engine.wait_for("^readyok$", 120000));
+        engine.send("uci");
+        EXPECT_TRUE(engine.wait_for("^option name Hash type spin default 4096 min 1 max 4096$"));
         engine.send("position startpos moves e2e4");
         engine.send("go depth 4");
         EXPECT_TRUE(engine.wait_for("^bestmove [a-h][1-8][a-h][1-8]", 60000));

@@ -10,12 +10,32 @@
 
 #include "book/book.h"
 #include "eval/pawn_table.h"
+#include "search/search.h"
 #include "search/strength.h"
 #include "search/threads.h"
 #include "search/trans_table.h"
 #include "syzygy/syzygy.h"
 #include "io/text.h"
 #include "uci/uci.h"
+
+namespace {
+
+// The listed maximum of a spin's range text ("min 1 max 256").
+constexpr int listed_max(const char* range) {
+    for (const char* p = range; *p; ++p)
+        if (p[0] == 'm' && p[1] == 'a' && p[2] == 'x') {
+            int value = 0;
+            for (p += 4; *p >= '0' && *p <= '9'; ++p) value = value * 10 + (*p - '0');
+            return value;
+        }
+    return 0;
+}
+
+constexpr const char* MULTIPV_RANGE = "min 1 max 256";
+constexpr const char* THREADS_RANGE = "min 1 max 256";
+static_assert(listed_max(MULTIPV_RANGE) == MAX_LINES && listed_max(THREADS_RANGE) == MAX_THREADS);
+
+}  // namespace
 
 // Listed in this order; the ranges are shown to the interface but never
 // enforced, except where a value would leave the engine unable to work. The
@@ -53,9 +73,9 @@ OptionRecord EngineOptions[OPTION_COUNT] = {
     {1, "Piece Attacks Endgame", "5", "spin", "min 0 max 20", nullptr},
     {1, "UCI_ShowCurrLine", "false", "check", "", nullptr},
     {1, "UCI_EngineAbout", "Corvane by Velmorin", "string", "", nullptr},
-    {1, "MultiPV", "1", "spin", "min 1 max 256", nullptr},
+    {1, "MultiPV", "1", "spin", MULTIPV_RANGE, nullptr},
     {1, "Clear Hash", "", "button", "", nullptr},
-    {1, "Threads", "1", "spin", "min 1 max 256", nullptr},
+    {1, "Threads", "1", "spin", THREADS_RANGE, nullptr},
     {1, "SyzygyPath", "<empty>", "string", "", nullptr},
     {1, "SyzygyProbeDepth", "1", "spin", "min 1 max 100", nullptr},
     {1, "Syzygy50MoveRule", "true", "check", "", nullptr},
@@ -85,7 +105,6 @@ void reallocate_trans_table(Position& pos, int megabytes) {
 // The helpers are replaced by as many as the count asks; one that cannot
 // have its pawn table is not made, and the GUI is told how many there are.
 void set_threads(int count) {
-    count = std::clamp(count, 1, 256);
     const int made = threads_configure(count, std::clamp(option_get_int("Pawn Hash"), 1, 32));
     if (made < count) print_out(OUT_SCREEN | OUT_LOG, "info string Not enough memory for %d threads: %d\n", count, made);
 }
@@ -104,6 +123,19 @@ namespace {
 bool is_button(const OptionRecord& row) { return std::strcmp(row.type, "button") == 0; }
 
 constexpr int HASH_MAX_MB = 4096;  // the listed maximum
+
+// A value the engine cannot use as sent is held at the nearer end of its
+// range, the GUI is told, and the listing shows the value in force.
+int held_value(const char* name, int low, int high, const char* unit) {
+    const int value = option_get_int(name);
+    if (value >= low && value <= high) return value;
+    const bool below = value < low;
+    const int held = below ? low : high;
+    option_set(name, std::to_string(held).c_str());
+    print_out(OUT_SCREEN | OUT_LOG, "info string %s is held at its %s of %d%s\n", name, below ? "minimum" : "maximum",
+              held, unit);
+    return held;
+}
 
 }  // namespace
 
@@ -223,7 +255,7 @@ void read_params(EngineParams& params) {
     params.piece_attack_eg = bounded_weight(option_get_int("Piece Attacks Endgame"));
     params.show_curr_line = option_get_bool("UCI_ShowCurrLine");
     params.time_buffer = option_get_int("Time Buffer");
-    params.multipv = std::clamp(option_get_int("MultiPV"), 1, 256);
+    params.multipv = std::clamp(option_get_int("MultiPV"), 1, MAX_LINES);
     params.tb_men = std::min(std::clamp(option_get_int("SyzygyProbeLimit"), 0, TB_MAX_MEN), tb_max_men());
     params.tb_probe_depth = std::clamp(option_get_int("SyzygyProbeDepth"), 1, 100);
     params.tb_rule50 = option_get_bool("Syzygy50MoveRule");
@@ -273,13 +305,9 @@ void uci_setoption(Position& pos, const char* line) {
 
     // These act at once, even when the value did not change; a new table starts empty.
     if (name == "Hash") {
-        int megabytes = option_get_int("Hash");
         // No GUI sends more; a value beyond any memory must not end the session.
-        if (megabytes > HASH_MAX_MB) {
-            megabytes = HASH_MAX_MB;
-            option_set("Hash", "4096");
-            print_out(OUT_SCREEN | OUT_LOG, "info string Hash is held at its maximum of %d MB\n", HASH_MAX_MB);
-        }
+        // Below 4 MB the table in use stays.
+        const int megabytes = held_value("Hash", INT_MIN, HASH_MAX_MB, " MB");
         if (megabytes >= 4) reallocate_trans_table(pos, megabytes);
     } else if (name == "Pawn Hash") {
         reallocate_pawn_table(pos, option_get_int("Pawn Hash"));
@@ -291,19 +319,14 @@ void uci_setoption(Position& pos, const char* line) {
         const int found = tb_init(std::strcmp(path, "<empty>") == 0 ? "" : path);
         if (found) print_out(OUT_SCREEN | OUT_LOG, "info string Syzygy tables: %d, up to %d men\n", found, tb_max_men());
     } else if (name == "Threads") {
-        set_threads(option_get_int("Threads"));
+        set_threads(held_value("Threads", 1, MAX_THREADS, ""));
+    } else if (name == "MultiPV") {
+        held_value("MultiPV", 1, MAX_LINES, "");
     } else if (name == "Book File") {
         book_open(pos, option_get("Book File"));
     } else if (name == "UCI_Elo") {
         // The levels end where the scale does: the listing shows the level played.
-        const int elo = option_get_int("UCI_Elo");
-        if (elo < STRENGTH_MIN_ELO || elo > STRENGTH_MAX_ELO) {
-            const bool low = elo < STRENGTH_MIN_ELO;
-            const int held = low ? STRENGTH_MIN_ELO : STRENGTH_MAX_ELO;
-            option_set("UCI_Elo", std::to_string(held).c_str());
-            print_out(OUT_SCREEN | OUT_LOG, "info string UCI_Elo is held at its %s of %d\n", low ? "minimum" : "maximum",
-                      held);
-        }
+        held_value("UCI_Elo", STRENGTH_MIN_ELO, STRENGTH_MAX_ELO, "");
     } else if (name == "UCI_Chess960") {
         // The move text of the position command that follows depends on it.
         pos.params->chess960 = option_get_bool("UCI_Chess960");
