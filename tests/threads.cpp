@@ -1,15 +1,34 @@
-// Searches with helper threads end to end: legal answers, prompt stops, a
-// clean exit however the session ends. The ThreadSanitizer build runs these,
-// with the engine's threads racing on the shared table.
+// Searches with helper threads: legal answers, prompt stops, a clean exit
+// however the session ends, helpers that search the game the main thread
+// searches and count in what it reports. The ThreadSanitizer build runs
+// these, with the engine's threads racing on the shared table.
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <regex>
+#include <thread>
 
 #include "harness/engine_process.h"
+#include "movegen/movegen.h"
+#include "search/threads.h"
+#include "test_support.h"
+#include "uci/uci.h"
 
 namespace {
 
 constexpr const char* LEGAL_BESTMOVE = "^bestmove [a-h][1-8][a-h][1-8][nbrq]?( ponder [a-h][1-8][a-h][1-8][nbrq]?)?$";
+
+long long field(const std::string& line, const char* name) {
+    std::smatch m;
+    return std::regex_search(line, m, std::regex(std::string(" ") + name + " (\\d+)")) ? std::stoll(m[1]) : -1;
+}
+
+// The last line that says `name`, and its value.
+long long last_field(const EngineProcess& engine, const char* name) {
+    for (auto it = engine.lines().rbegin(); it != engine.lines().rend(); ++it)
+        if (field(*it, name) >= 0) return field(*it, name);
+    return -1;
+}
 
 }  // namespace
 
@@ -60,4 +79,93 @@ TEST(Threads, QuitOrClosedInputDuringAThreadedSearchExitsCleanly) {
         EXPECT_EQ(engine.wait_exit(), 0);
         EXPECT_NE(engine.read_file("logfile.txt").rfind("info string Corvane is quitting.\n"), std::string::npos);
     }
+}
+
+// Black, a queen down, can only hold by going back to g8, where the position
+// stands for the third time. A helper must know the game that led here.
+TEST(Threads, HelpersSearchWithTheGamesHistory) {
+    Position& pos = test_position(START_FEN);
+    uci_position(pos, "fen 6k1/8/8/8/8/8/5PPP/3Q2K1 w - - 0 1 moves d1d2 g8h8 d2d1 h8g8 d1d2 g8h8 d2d1");
+    ASSERT_EQ(threads_configure(2, 10), 2);
+    SearchInfo info;
+    search_info_init(info, now_ms());
+    MoveList legal;
+    gen_legal_moves(pos, legal);
+    RootMove moves[MAX_MOVES];
+    for (int i = 0; i < legal.count; ++i) moves[i] = {legal.moves[i].move, 0};
+    const Line* lines[MAX_THREADS];
+    {
+        HelperSearch helpers(pos, info, moves, legal.count, true);
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        while (helper_results(lines), lines[0]->depth < 6 && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    helper_results(lines);
+    EXPECT_GE(lines[0]->depth, 6);
+    EXPECT_STREQ(move_to_text(lines[0]->pv[0]), "h8g8");
+    EXPECT_EQ(lines[0]->score, 0);
+    threads_configure(1, 10);
+}
+
+// A ponder search that reached its depth has nothing left to search: the
+// helpers stop while it waits, and the nodes it reports stop growing.
+TEST(Threads, HelpersRestWhileAFinishedSearchWaits) {
+    EngineProcess engine;
+    engine.send("setoption name Threads value 2");
+    engine.send("position startpos moves e2e4");
+    engine.send("go ponder depth 6");
+    ASSERT_TRUE(engine.wait_for("^info string Waiting for stop"));
+    const long long reported = last_field(engine, "nodes");
+    std::this_thread::sleep_for(std::chrono::milliseconds(700));
+    engine.send("stop");
+    ASSERT_TRUE(engine.wait_for(LEGAL_BESTMOVE));
+    EXPECT_LT(last_field(engine, "nodes"), reported + 50000) << engine.transcript();
+    engine.send("quit");
+    EXPECT_EQ(engine.wait_exit(), 0);
+}
+
+// Helpers take the main thread's root moves as ranked: at a root the tables
+// know, they probe nothing again (probes inside the tree are off here).
+TEST(Threads, HelpersTakeTheRankedRootMoves) {
+    long long hits[2];
+    for (int threads : {1, 2}) {
+        EngineProcess engine;
+        engine.send("setoption name Threads value " + std::to_string(threads));
+        engine.send(std::string("setoption name SyzygyPath value ") + CORVANE_DATA_DIR + "/syzygy/tables");
+        engine.send("setoption name SyzygyProbeDepth value 100");
+        engine.send("position fen 8/8/3k4/8/2r5/8/8/Q3K3 w - - 0 1");
+        engine.send("go depth 10");
+        ASSERT_TRUE(engine.wait_for(LEGAL_BESTMOVE, 30000));
+        hits[threads - 1] = last_field(engine, "tbhits");
+        engine.send("quit");
+        EXPECT_EQ(engine.wait_exit(), 0);
+    }
+    EXPECT_GT(hits[0], 0);
+    EXPECT_EQ(hits[1], hits[0]);
+}
+
+// A node limit counts every thread's nodes, and so do the lines: two threads
+// given N nodes report about N and spend about the processor time one thread
+// spends on N (not twice it, as when the helpers' nodes go uncounted).
+TEST(Threads, ANodeLimitCountsEveryThread) {
+    constexpr long long LIMIT = CORVANE_LIGHT_TESTS ? 60000 : 400000;
+    double spent[2];
+    for (int threads : {1, 2}) {
+        EngineProcess engine;
+        engine.send("setoption name Threads value " + std::to_string(threads));
+        engine.send("position startpos moves d2d4 g8f6 c2c4 e7e6");
+        engine.send("isready");
+        ASSERT_TRUE(engine.wait_for("^readyok$"));
+        const auto before = engine.cpu_seconds();
+        if (!before) GTEST_SKIP() << "no processor times on this system";
+        engine.send("go nodes " + std::to_string(LIMIT));
+        ASSERT_TRUE(engine.wait_for(LEGAL_BESTMOVE, 60000));
+        spent[threads - 1] = *engine.cpu_seconds() - *before;
+        const long long nodes = last_field(engine, "nodes");
+        EXPECT_GE(nodes, LIMIT);
+        EXPECT_LE(nodes, LIMIT + LIMIT / 2);
+        engine.send("quit");
+        EXPECT_EQ(engine.wait_exit(), 0);
+    }
+    EXPECT_LT(spent[1], 1.6 * spent[0]) << spent[0] << " s with one thread, " << spent[1] << " with two";
 }

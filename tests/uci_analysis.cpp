@@ -1,34 +1,178 @@
-// Several lines of analysis stopped by the GUI: the lines printed last are
-// the ones the search leaves, each readable by itself, and the best move is
-// line 1's. (The lines of fixed-depth searches are pinned in uci/multipv.txt.)
+// What a GUI reads at the end of a search and while lines of analysis come in:
+// the last line before bestmove starts with the move played (for several
+// lines, the last line 1), its second move is the ponder move, lines come
+// best first, each numbered line once, and a long iteration shows each line
+// as it completes. Threads and strength levels must keep all of it. (The
+// lines of fixed-depth searches are pinned in uci/multipv.txt.)
 #include <gtest/gtest.h>
 
 #include <map>
 #include <regex>
+#include <set>
+#include <vector>
 
 #include "harness/engine_process.h"
 
-TEST(Analysis, StoppedAnalysisAnswersWithLineOnesMove) {
-    static const std::regex LINE(
-        "^info depth \\d+ seldepth \\d+ multipv (\\d+) score (cp|mate) -?\\d+ nodes \\d+ nps \\d+ hashfull \\d+ "
-        "time \\d+ pv ([a-h][1-8][a-h][1-8][nbrq]?)( [a-h][1-8][a-h][1-8][nbrq]?)*$");
-    EngineProcess engine;
-    engine.send("setoption name MultiPV value 4");
-    engine.send("position startpos moves e2e4");
-    engine.send("go infinite");
-    engine.wait_for("^info depth 6 .*multipv 4 ");
-    engine.send("stop");
-    auto best = engine.wait_for("^bestmove ", 5000);
-    ASSERT_TRUE(best);
-    std::map<int, std::string> first_moves;  // the last line printed for each number
+namespace {
+
+const std::regex PV_LINE("^info depth (\\d+) seldepth \\d+ (multipv (\\d+) )?score (cp|mate) (-?\\d+) .*pv ([a-h1-8nbrq]+)"
+                         "( ([a-h1-8nbrq]+))?");
+const std::regex SUMMARY("^info depth \\d+ seldepth \\d+ time ");
+const std::regex BESTMOVE("^bestmove (\\S+)( ponder (\\S+))?$");
+
+struct Shown {
+    int depth, multipv, score;
+    std::string first, second;
+};
+
+std::vector<Shown> shown_lines(const std::vector<std::string>& lines, std::size_t from, std::size_t to) {
+    std::vector<Shown> out;
     std::smatch m;
-    for (const auto& line : engine.lines())
-        if (line.find(" multipv ") != std::string::npos) {
-            ASSERT_TRUE(std::regex_match(line, m, LINE)) << line;
-            first_moves[std::stoi(m[1])] = m[3];
+    for (std::size_t i = from; i < to; ++i)
+        if (std::regex_search(lines[i], m, PV_LINE))
+            out.push_back({std::stoi(m[1]), m[3].matched ? std::stoi(m[3]) : 0,
+                           m[4] == "mate" ? (std::stoi(m[5]) > 0 ? 100000 : -100000) : std::stoi(m[5]), m[6], m[8]});
+    return out;
+}
+
+// Sends go and checks the answer against what was shown; returns the lines
+// from the go on.
+std::vector<std::string> search(EngineProcess& engine, const std::string& go, int lines_wanted = 1,
+                                const char* stop_after = nullptr) {
+    const std::size_t from = engine.lines().size();
+    engine.send(go);
+    if (stop_after) {
+        engine.wait_for(stop_after);
+        engine.send("stop");
+    }
+    const auto best = engine.wait_for("^bestmove ", 60000);
+    if (!best) return {};
+    const auto& all = engine.lines();
+    std::vector<std::string> said(all.begin() + std::ptrdiff_t(from), all.end());
+    std::smatch m;
+    EXPECT_TRUE(std::regex_match(*best, m, BESTMOVE));
+    const std::string move = m[1], ponder = m[3];
+    const auto shown = shown_lines(said, 0, said.size());
+    const Shown* last = nullptr;
+    for (const Shown& s : shown)
+        if (s.multipv <= 1) last = &s;
+    if (!last) return said;  // nothing completed: no line to agree with
+    EXPECT_EQ(last->first, move) << go << "\n" << engine.transcript();
+    EXPECT_TRUE(ponder.empty() || last->second == ponder) << go << "\n" << engine.transcript();
+    if (lines_wanted > 1) {
+        // The block after the last summary: every number once, each a move of its own.
+        std::size_t summary = said.size();
+        while (summary > 0 && !std::regex_search(said[summary - 1], SUMMARY)) --summary;
+        const auto block = shown_lines(said, summary, said.size());
+        std::set<int> numbers;
+        std::set<std::string> moves;
+        for (const Shown& s : block) numbers.insert(s.multipv), moves.insert(s.first);
+        EXPECT_EQ(int(block.size()), lines_wanted) << go << "\n" << engine.transcript();
+        EXPECT_EQ(int(numbers.size()), lines_wanted) << go;
+        EXPECT_EQ(int(moves.size()), lines_wanted) << go;
+    }
+    return said;
+}
+
+}  // namespace
+
+// Stops at fixed node counts land in every part of an iteration (the first
+// line, a further line, between lines); a stop by the GUI anywhere.
+TEST(Analysis, StoppedLinesShowEachLineOnceAndAnswerWithLineOne) {
+    EngineProcess engine;
+    engine.send("setoption name MultiPV value 3");
+    engine.send("position startpos moves e2e4");
+    for (int nodes : {400, 3000, 20000, 45000, 90000}) search(engine, "go nodes " + std::to_string(nodes), 3);
+    search(engine, "go infinite", 3, "^info depth 7 .*multipv 3 ");
+    engine.send("quit");
+    EXPECT_EQ(engine.wait_exit(), 0);
+}
+
+// Lines come best first: in every block, the lines of the newest depth at
+// its head (the rest are the last iteration's, shown until searched again).
+TEST(Analysis, LinesAreShownBestFirst) {
+    EngineProcess engine;
+    engine.send("setoption name MultiPV value 3");
+    for (const char* fen : {"r1bqkb1r/pp2pppp/2np1n2/8/3NP3/2N5/PPP2PPP/R1BQKB1R w KQkq - 0 6",
+                            "rnbqk2r/ppp1bppp/4pn2/3p4/2PP4/2N2N2/PP2PPPP/R1BQKB1R w KQkq - 2 5"}) {
+        engine.send(std::string("position fen ") + fen);
+        const auto said = search(engine, CORVANE_LIGHT_TESTS ? "go depth 8" : "go depth 10", 3);
+        const auto shown = shown_lines(said, 0, said.size());
+        for (std::size_t i = 1; i < shown.size(); ++i)
+            EXPECT_TRUE(shown[i].multipv == 1 || shown[i].depth != shown[i - 1].depth ||
+                        shown[i].score <= shown[i - 1].score)
+                << fen << ", depth " << shown[i].depth << ": " << shown[i].score << " after " << shown[i - 1].score;
+    }
+    engine.send("quit");
+    EXPECT_EQ(engine.wait_exit(), 0);
+}
+
+// From depth 8 on, each line is shown as it completes, with the lines not yet
+// searched again at their last depth; below it, once per iteration.
+TEST(Analysis, DeepIterationsShowEachLineAsItCompletes) {
+    EngineProcess engine;
+    engine.send("setoption name MultiPV value 3");
+    engine.send("position startpos");
+    const auto said = search(engine, "go depth 9", 3);
+    std::vector<std::pair<int, int>> order;  // (depth, line number) as printed
+    for (const Shown& s : shown_lines(said, 0, said.size())) order.push_back({s.depth, s.multipv});
+    const std::vector<std::pair<int, int>> depth9 = {{9, 1}, {8, 2}, {8, 3}, {9, 1}, {9, 2}, {8, 3},
+                                                     {9, 1}, {9, 2}, {9, 3}};
+    ASSERT_GE(order.size(), depth9.size() + 3);
+    EXPECT_TRUE(std::equal(depth9.begin(), depth9.end(), order.end() - std::ptrdiff_t(depth9.size() + 3)))
+        << engine.transcript();
+    int depth7_blocks = 0;
+    for (const auto& [depth, number] : order) depth7_blocks += depth == 7 && number == 1;
+    EXPECT_EQ(depth7_blocks, 1);
+    engine.send("quit");
+    EXPECT_EQ(engine.wait_exit(), 0);
+}
+
+// A weakened level plays one of its lines and shows the line it plays, the
+// same, node for node, on one thread and on two; it plays a mate it finds.
+TEST(Analysis, AWeakenedLevelShowsTheLineItPlaysWhateverTheThreads) {
+    static const std::regex COUNTS("^info depth (\\d+) seldepth (\\d+) time \\d+ nodes (\\d+)");
+    ::setenv("CORVANE_SEED", "11", 1);
+    std::vector<std::string> answers[2];
+    for (int threads : {1, 2}) {
+        EngineProcess engine;
+        engine.send("setoption name Threads value " + std::to_string(threads));
+        engine.send("setoption name UCI_LimitStrength value true");
+        engine.send("setoption name UCI_Elo value 1350");
+        engine.send("ucinewgame");
+        for (const char* moves : {"", " moves e2e4", " moves d2d4 d7d5 c2c4", " moves e2e4 c7c5 g1f3 d7d6 d2d4"}) {
+            engine.send(std::string("position startpos") + moves);
+            std::smatch m;
+            for (const auto& line : search(engine, "go wtime 60000 btime 60000"))
+                if (std::regex_search(line, m, COUNTS)) {
+                    answers[threads - 1].push_back(m[1].str() + " " + m[2].str() + " " + m[3].str());
+                } else if (line.rfind("bestmove", 0) == 0) {
+                    answers[threads - 1].push_back(line);
+                }
         }
-    EXPECT_EQ(first_moves.size(), 4u);
-    EXPECT_EQ(best->substr(9, 4), first_moves[1]);
+        engine.send("position fen 6k1/5ppp/8/8/8/8/5PPP/3R2K1 w - - 0 1");
+        search(engine, "go depth 6");
+        EXPECT_EQ(engine.lines().back(), "bestmove d1d8");
+        engine.send("quit");
+        EXPECT_EQ(engine.wait_exit(), 0);
+    }
+    ::unsetenv("CORVANE_SEED");
+    EXPECT_EQ(answers[0], answers[1]);
+}
+
+// With helpers, the answer may be a helper's deeper line (most often when a
+// clock stops the main thread inside an iteration the helper finished): the
+// line shown last must still be the one played.
+TEST(Analysis, ThreadsShowTheLineOfTheMovePlayed) {
+    EngineProcess engine;
+    engine.send("setoption name Threads value 2");
+    int movetime = 200;
+    for (const char* fen : {"r1bqkb1r/pp2pppp/2np1n2/8/3NP3/2N5/PPP2PPP/R1BQKB1R w KQkq - 0 6",
+                            "6k1/pp3ppp/8/3r4/8/2N5/PP3PPP/4R1K1 b - - 0 1", "8/8/4k3/8/8/3K4/8/3R4 w - - 0 1",
+                            "r2q1rk1/pp2bppp/2n1pn2/3p4/3P4/2NBPN2/PP3PPP/R2Q1RK1 w - - 0 10"}) {
+        engine.send(std::string("position fen ") + fen);
+        for (int i = 0; i < 5; ++i, movetime += 50) search(engine, "go movetime " + std::to_string(movetime));
+    }
     engine.send("quit");
     EXPECT_EQ(engine.wait_exit(), 0);
 }

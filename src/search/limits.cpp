@@ -6,6 +6,7 @@
 #include "io/output.h"
 #include "io/text.h"
 #include "movegen/movegen.h"
+#include "search/driver.h"
 #include "search/node.h"
 #include "search/threads.h"
 
@@ -107,21 +108,12 @@ void check_limits(Position& pos, SearchInfo& info) {
 
     const std::int64_t now = now_ms();
     if (now - info.last_info_time > INFO_INTERVAL_MS) {
-        info.last_info_time = now;
-        print_out(OUT_SCREEN, "info ");
+        InfoLine line{.form = INFO_PERIODIC};
         if (pos.params->show_curr_line) {
-            print_out(OUT_SCREEN, "currline ");
-            for (int i = 1; i <= pos.ply && i < MAX_PLY; ++i)
-                print_out(OUT_SCREEN, "%s ", move_to_text(pos, info.current_line[i]));
+            line.currline = info.current_line + 1;
+            line.currline_length = std::min(pos.ply, MAX_PLY - 1);
         }
-        const std::int64_t elapsed = now - info.start_time;
-        const std::int64_t nodes = search_nodes(info);
-        print_out(OUT_SCREEN, "time %llu ", (unsigned long long)elapsed);
-        print_out(OUT_SCREEN, "nodes %llu ", (unsigned long long)nodes);
-        print_out(OUT_SCREEN, "hashfull %d ", search_hashfull(pos));
-        print_tb_hits(pos, info);
-        print_out(OUT_SCREEN, "nps %llu ", (unsigned long long)(elapsed > 0 ? nodes * 1000 / elapsed : 0));
-        print_out(OUT_SCREEN, "\n");
+        report(pos, info, line);
     }
 
     if (info.status != THINKING) return;  // pondering and analysing end only by input

@@ -19,13 +19,13 @@ enum : int { NODE_CUT = 1, NODE_NULL_OK = 2 };
 
 // Runs the whole search for one go; sets best_move and ponder_move.
 void think(Position& pos, SearchInfo& info);
-// A helper thread's part of the search: the same root, until stopped.
-void helper_think(Position& pos, SearchInfo& info);
-
 struct RootMove {
     Move move;
     int key;  // ordering key: larger keys are searched first
 };
+
+// A helper thread's part of the search: the main thread's root moves, until stopped.
+void helper_think(Position& pos, SearchInfo& info, const RootMove* moves, int count);
 
 // Endgame tables in the search. A node reached by a capture or a pawn move
 // (or any child of the root), without castling rights, with few enough men

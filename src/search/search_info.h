@@ -11,6 +11,18 @@ enum : int { STOPPED = 0, THINKING = 1, PONDERING = 2, ANALYSING = 3 };
 constexpr int MAX_PLY = 128;           // per-ply arrays; the search never goes deeper
 constexpr int MAX_SEARCH_MOVES = 256;  // searchmoves entries, the ending 0 included
 constexpr int HISTORY_TABLE_SIZE = 1024;
+// Limits the options, the thread pool and the driver share.
+constexpr int MAX_THREADS = 256;  // search threads, the main one included
+constexpr int MAX_LINES = 256;    // root lines of a multi-line search (MultiPV)
+
+// A root line: its moves (0-terminated), exact score, and the iteration and
+// selective depth it was found at.
+struct Line {
+    Move pv[MAX_PLY];
+    int score;
+    int depth;
+    int seldepth;
+};
 
 struct SearchInfo {
     int status;
@@ -46,10 +58,8 @@ struct SearchInfo {
     Move current_line[MAX_PLY];
     int helper;  // 0 for the main thread, else the helper thread's number
     std::int64_t tb_hits;  // successful tablebase probes
-    // The deepest iteration this thread completed: its depth, score and line start.
-    int completed_depth;
-    int completed_score;
-    Move completed_move, completed_ponder;
+    // The first line of the deepest iteration this thread completed (depth 0: none).
+    Line completed;
 };
 
 // The starting values of a new search (times from now).

@@ -10,15 +10,25 @@
 
 namespace {
 
-// Both measures are set from ANCHOR_ELO, a little above full strength: there
-// the budget is about what a 10 s + 0.1 s game allows a move and the blur is
-// none. Every ELO_PER_DOUBLING below it halves the budget, and the blur grows
-// in proportion to MAX_BLUR at the lowest level.
+// Up to BLEND_ELO both measures are set from ANCHOR_ELO, a little above full
+// strength: there the budget is about what a 10 s + 0.1 s game allows a move
+// and the blur is none. Every ELO_PER_DOUBLING below it halves the budget,
+// and the blur grows in proportion to MAX_BLUR at the lowest level (the
+// levels were calibrated on this scale). Above BLEND_ELO both reach full
+// strength together at STRENGTH_MAX_ELO: the blur falls linearly to none and
+// the budget doubles faster, to ANCHOR_NODES, so no step of the scale changes
+// much, the last one included.
 constexpr int ANCHOR_ELO = 2200;
 constexpr double ANCHOR_NODES = 400000;
 constexpr double ELO_PER_DOUBLING = 85;
 constexpr double MIN_NODES = 200;
 constexpr int MAX_BLUR = 150;
+constexpr int BLEND_ELO = 1900;
+
+double calibrated_nodes(int elo) { return ANCHOR_NODES * std::exp2((elo - ANCHOR_ELO) / ELO_PER_DOUBLING); }
+int calibrated_blur(int elo) { return MAX_BLUR * (ANCHOR_ELO - elo) / (ANCHOR_ELO - STRENGTH_MIN_ELO); }
+// How far from the blend's start to full strength, 0 to 1.
+double blend(int elo) { return double(elo - BLEND_ELO) / (STRENGTH_MAX_ELO - BLEND_ELO); }
 
 std::uint64_t state = 0;
 bool seeded = false;
@@ -34,13 +44,19 @@ std::uint64_t next_random() {
 }  // namespace
 
 std::int64_t strength_node_budget(int elo) {
-    const double nodes = ANCHOR_NODES * std::exp2((elo - ANCHOR_ELO) / ELO_PER_DOUBLING);
+    elo = std::clamp(elo, STRENGTH_MIN_ELO, STRENGTH_MAX_ELO);
+    double nodes = calibrated_nodes(elo);
+    if (elo > BLEND_ELO) {
+        const double from = std::log2(calibrated_nodes(BLEND_ELO)), to = std::log2(ANCHOR_NODES);
+        nodes = std::exp2(from + (to - from) * blend(elo));
+    }
     return std::int64_t(std::max(nodes, MIN_NODES));
 }
 
 int strength_blur(int elo) {
     elo = std::clamp(elo, STRENGTH_MIN_ELO, STRENGTH_MAX_ELO);
-    return MAX_BLUR * (ANCHOR_ELO - elo) / (ANCHOR_ELO - STRENGTH_MIN_ELO);
+    if (elo <= BLEND_ELO) return calibrated_blur(elo);
+    return int(calibrated_blur(BLEND_ELO) * (1 - blend(elo)));
 }
 
 void strength_new_game() {
@@ -56,7 +72,8 @@ void strength_new_game() {
 int strength_pick(const int* scores, int count, int elo) {
     if (!seeded) strength_new_game();
     // A mate found is played: blurred, a slower mate could be chosen move after move.
-    if (count <= 1 || scores[0] >= MATE_BOUND) return 0;
+    const int top = int(std::max_element(scores, scores + count) - scores);
+    if (count <= 1 || scores[top] >= MATE_BOUND) return top;
     const int blur = strength_blur(elo);
     int best = 0, best_value = 0;
     for (int i = 0; i < count; ++i) {

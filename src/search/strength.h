@@ -24,5 +24,5 @@ int strength_blur(int elo);
 // A new game's draws: from the clock, or a fixed seed when CORVANE_SEED is set
 // in the environment (reproducible games for tests).
 void strength_new_game();
-// The index, among `count` root line scores best first, of the line played.
+// The index, among `count` root line scores, of the line played.
 int strength_pick(const int* scores, int count, int elo);

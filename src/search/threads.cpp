@@ -16,7 +16,6 @@
 
 namespace {
 
-constexpr int MAX_THREADS = 256;
 // Nodes between a helper's looks at the stop flag: well under a millisecond.
 constexpr std::int64_t HELPER_POLL_INTERVAL = 1024;
 
@@ -25,6 +24,8 @@ constexpr std::int64_t HELPER_POLL_INTERVAL = 1024;
 struct Worker {
     Position pos;
     SearchInfo info;
+    RootMove root_moves[MAX_MOVES];
+    int root_count = 0;
     std::atomic<std::int64_t> nodes{0};
     std::atomic<int> trans_used{1};
     std::atomic<std::int64_t> tb_hits{0};
@@ -52,7 +53,7 @@ void worker_loop(Worker& w, std::uint64_t seen) {
             if (quitting) return;
             seen = generation;
         }
-        helper_think(w.pos, w.info);
+        helper_think(w.pos, w.info, w.root_moves, w.root_count);
         w.nodes.store(w.info.nodes, std::memory_order_relaxed);
         w.tb_hits.store(w.info.tb_hits, std::memory_order_relaxed);
         std::lock_guard<std::mutex> lock(mutex);
@@ -80,7 +81,6 @@ int threads_configure(int count, int pawn_power) {
     std::lock_guard<std::mutex> lock(mutex);
     quitting = false;
     for (auto& w : workers) w->thread = std::thread(worker_loop, std::ref(*w), generation);
-    tt_set_shared(!workers.empty());
     return threads_count();
 }
 
@@ -106,8 +106,19 @@ void threads_clear_pawn_tables() {
     for (auto& w : workers) pawn_table_clear(w->pos);
 }
 
-HelperSearch::HelperSearch(const Position& root, const SearchInfo& main_info) {
-    if (workers.empty()) return;
+HelperSearch::HelperSearch(const Position& root, const SearchInfo& main_info, const RootMove* moves, int count,
+                           bool start) {
+    // Counters of an earlier search must not count in this one.
+    for (auto& w : workers) {
+        w->info.completed.depth = 0;
+        w->nodes.store(0, std::memory_order_relaxed);
+        w->trans_used.store(1, std::memory_order_relaxed);
+        w->tb_hits.store(0, std::memory_order_relaxed);
+    }
+    // The table's rule for threads that share it holds only while they do: a
+    // search on one thread stores as one thread always has.
+    tt_set_shared(start && !workers.empty());
+    if (workers.empty() || !start) return;
     stop_flag.store(false, std::memory_order_relaxed);
     for (auto& n : searchers) n.store(0, std::memory_order_relaxed);
     int number = 0;
@@ -129,9 +140,8 @@ HelperSearch::HelperSearch(const Position& root, const SearchInfo& main_info) {
         std::copy(main_info.search_moves, main_info.search_moves + MAX_SEARCH_MOVES, info.search_moves);
         info.hash_move[0] = main_info.hash_move[0];
         info.helper = ++number;
-        w->nodes.store(0, std::memory_order_relaxed);
-        w->trans_used.store(1, std::memory_order_relaxed);
-        w->tb_hits.store(0, std::memory_order_relaxed);
+        std::copy(moves, moves + count, w->root_moves);
+        w->root_count = count;
     }
     {
         std::lock_guard<std::mutex> lock(mutex);
@@ -166,17 +176,10 @@ void helper_poll(const Position& pos, SearchInfo& info) {
     if (stop_flag.load(std::memory_order_relaxed)) info.status = STOPPED;
 }
 
-const SearchInfo* deepest_helper(int depth, int score) {
-    const SearchInfo* best = nullptr;
-    for (const auto& w : workers) {
-        const SearchInfo& h = w->info;
-        if (h.completed_depth > depth && h.completed_move && h.completed_score >= score) {
-            best = &h;
-            depth = h.completed_depth;
-            score = h.completed_score;
-        }
-    }
-    return best;
+int helper_results(const Line** lines) {
+    int count = 0;
+    for (const auto& w : workers) lines[count++] = &w->info.completed;
+    return count;
 }
 
 std::int64_t search_nodes(const SearchInfo& info) {
@@ -186,11 +189,10 @@ std::int64_t search_nodes(const SearchInfo& info) {
     return nodes;
 }
 
-void print_tb_hits(const Position& pos, const SearchInfo& info) {
-    if (!pos.params->tb_men) return;
+std::int64_t search_tb_hits(const SearchInfo& info) {
     std::int64_t hits = info.tb_hits;
     for (const auto& w : workers) hits += w->tb_hits.load(std::memory_order_relaxed);
-    print_out(OUT_SCREEN, "tbhits %lld ", (long long)hits);
+    return hits;
 }
 
 int search_hashfull(const Position& pos) {

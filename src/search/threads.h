@@ -9,7 +9,7 @@
 #include <cstdint>
 
 #include "board/position.h"
-#include "search/search_info.h"
+#include "search/search.h"
 
 // Replaces the helpers so that `count` threads search in all (1 = the main
 // thread alone, no helper exists), each helper with a pawn table of
@@ -21,11 +21,13 @@ int threads_count();
 void threads_shutdown();
 void threads_clear_pawn_tables();
 
-// Starts the helpers on the root of the main thread's search and stops them,
-// all of them, before the search returns.
+// Starts the helpers on the root of the main thread's search, each with the
+// game's history and the main thread's ranked root moves, and stops them, all
+// of them, before the search returns. Without `start` no helper searches, and
+// the counters read as the main thread's alone.
 class HelperSearch {
    public:
-    HelperSearch(const Position& root, const SearchInfo& main_info);
+    HelperSearch(const Position& root, const SearchInfo& main_info, const RootMove* moves, int count, bool start);
     ~HelperSearch() { stop(); }
     HelperSearch(const HelperSearch&) = delete;
     HelperSearch& operator=(const HelperSearch&) = delete;
@@ -41,11 +43,10 @@ bool helper_skips_depth(int depth);
 // A helper's look at the world every poll interval: publishes its node count
 // and stops when the main thread says so.
 void helper_poll(const Position& pos, SearchInfo& info);
-// After the helpers stopped: the helper whose completed iteration went
-// deepest beyond `depth` with a score of at least `score`, or none.
-const SearchInfo* deepest_helper(int depth, int score);
-// The nodes of every thread of the search, and the table use they report.
+// After the helpers stopped: each helper's completed line (depth 0 when it
+// completed nothing) into `lines`; returns how many helpers there are.
+int helper_results(const Line** lines);
+// The nodes, table use and table hits of every thread of the search.
 std::int64_t search_nodes(const SearchInfo& info);
 int search_hashfull(const Position& pos);
-// "tbhits N " of every thread, printed only while endgame tables are in use.
-void print_tb_hits(const Position& pos, const SearchInfo& info);
+std::int64_t search_tb_hits(const SearchInfo& info);
