@@ -29,7 +29,7 @@ void write_out(int mask, const char* format, va_list args) {
 
 // Messages from helpers are rare (a damaged table, say): a few slots of one
 // line each, filled under a lock, never allocated.
-constexpr int RELAY_SLOTS = 16;
+constexpr int RELAY_SLOTS = 64;
 constexpr int RELAY_TEXT = 512;
 struct Relayed {
     int mask;
