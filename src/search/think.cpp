@@ -93,6 +93,49 @@ void report_result(const Position& pos, SearchInfo& info, const SearchResult& re
     report_lines(pos, info, shown);
 }
 
+// The start of a search: a new table generation, the table's move for the
+// root (none gives the clock more time), and the root moves. False when
+// there is no legal move.
+bool prepare_root(Position& pos, SearchInfo& info, RootSearch& rs) {
+    pos.ply = 0;
+    info.hash_move[0] = NO_MOVE;
+    tt_new_search(pos);
+    if (const auto e = tt_find(pos)) info.hash_move[0] = tt_move(*e);
+    if (!info.hash_move[0])
+        info.soft_deadline = std::min(info.soft_deadline + info.allotted_time / 2, info.hard_deadline);
+    build_root(pos, info, rs);
+    if (rs.count == 0) {
+        print_out(OUT_LOG | OUT_DUMP, "info string No legal moves found!\n");
+        dump_position(pos);
+        return false;
+    }
+    info.root_move_count = rs.count;
+    info.prev2_score = info.prev_score = evaluate(pos);
+    return true;
+}
+
+// The end of a search, its helpers stopped: the answer, its report, and the
+// move and ponder move the go command prints.
+void answer(const Position& pos, SearchInfo& info, bool weakened) {
+    const bool one_line = multi.wanted == 1;
+    LineSet* shown = nullptr;
+    if (!one_line && !weakened) {
+        lines_now(multi, final_lines);
+        shown = &final_lines;
+    }
+    const Line* helper_lines[MAX_THREADS];
+    const SearchResult result = choose_result({.root = &main_root,
+                                               .lines = shown,
+                                               .level_lines = weakened ? &multi.last : nullptr,
+                                               .elo = pos.params->elo,
+                                               .main_completed = &info.completed,
+                                               .helpers = helper_lines,
+                                               .helper_count = helper_results(helper_lines)});
+    report_result(pos, info, result, one_line ? nullptr : shown ? shown : &multi.last);
+    info.best_move = result.move;
+    info.ponder_move = result.ponder;
+}
+
 }  // namespace
 
 void think(Position& pos, SearchInfo& info) {
@@ -108,23 +151,8 @@ void think(Position& pos, SearchInfo& info) {
             return;
         }
     }
-
-    pos.ply = 0;
-    info.hash_move[0] = NO_MOVE;
-    tt_new_search(pos);
-    if (const auto e = tt_find(pos)) info.hash_move[0] = tt_move(*e);
-    if (!info.hash_move[0])
-        info.soft_deadline = std::min(info.soft_deadline + info.allotted_time / 2, info.hard_deadline);
-
     RootSearch& rs = main_root;
-    build_root(pos, info, rs);
-    if (rs.count == 0) {
-        print_out(OUT_LOG | OUT_DUMP, "info string No legal moves found!\n");
-        dump_position(pos);
-        return;
-    }
-    info.root_move_count = rs.count;
-    info.prev2_score = info.prev_score = evaluate(pos);
+    if (!prepare_root(pos, info, rs)) return;
 
     // A weakened level searches a few lines to choose from, and shows as many
     // as asked. It searches on one thread: helpers would hand it, through the
@@ -135,8 +163,7 @@ void think(Position& pos, SearchInfo& info) {
     multi.wanted = std::clamp(weakened ? std::max(params.multipv, STRENGTH_LINES) : params.multipv, 1,
                               std::min(rs.count, MAX_LINES));
     multi.shown = std::min(params.multipv, multi.wanted);
-    multi.last.count = multi.current.count = 0;
-    const bool one_line = multi.wanted == 1;
+    multi.last.count = 0;
 
     // The helpers search the same root until this search ends, however it ends.
     HelperSearch helpers(pos, info, rs.moves, rs.count, !weakened);
@@ -150,10 +177,10 @@ void think(Position& pos, SearchInfo& info) {
         multi.current.count = 0;
 
         helpers.enter_depth(d);
-        const int best_index = search_first_line(pos, info, rs, d, one_line);
+        const int best_index = search_first_line(pos, info, rs, d, multi.wanted == 1);
         helpers.leave_depth(d);
         if (info.status != STOPPED) info.completed = rs.pv;
-        if (!one_line && info.status != STOPPED) search_lines(pos, info, rs, best_index, d, multi);
+        if (multi.wanted > 1 && info.status != STOPPED) search_lines(pos, info, rs, best_index, d, multi);
 
         report(pos, info, {.form = INFO_SUMMARY, .depth = d, .seldepth = info.seldepth});
         const std::int64_t elapsed = now_ms() - info.start_time;
@@ -180,23 +207,7 @@ void think(Position& pos, SearchInfo& info) {
     }
     helpers.stop();
     flush_relayed_output();
-
-    LineSet* shown = nullptr;
-    if (!one_line && !weakened) {
-        lines_now(multi, final_lines);
-        shown = &final_lines;
-    }
-    const Line* helper_lines[MAX_THREADS];
-    const SearchResult result = choose_result({.root = &rs,
-                                               .lines = shown,
-                                               .level_lines = weakened ? &multi.last : nullptr,
-                                               .elo = params.elo,
-                                               .main_completed = &info.completed,
-                                               .helpers = helper_lines,
-                                               .helper_count = helper_results(helper_lines)});
-    report_result(pos, info, result, one_line ? nullptr : shown ? shown : &multi.last);
-    info.best_move = result.move;
-    info.ponder_move = result.ponder;
+    answer(pos, info, weakened);
 }
 
 // A helper searches the first line only, iteration after iteration, and
