@@ -96,6 +96,7 @@ TEST(Threads, HelpersSearchWithTheGamesHistory) {
     const Line* lines[MAX_THREADS];
     {
         HelperSearch helpers(pos, info, moves, legal.count, true);
+        HelperSearch::set_depth(6);  // as a main thread on its sixth iteration
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
         while (helper_results(lines), lines[0]->depth < 6 && std::chrono::steady_clock::now() < deadline)
             std::this_thread::sleep_for(std::chrono::milliseconds(5));

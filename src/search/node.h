@@ -1,6 +1,8 @@
 // Pieces every search node shares (private to src/search/).
 #pragma once
 
+#include <algorithm>
+
 #include "search/search.h"
 #include "search/trans_table.h"
 
@@ -31,6 +33,23 @@ inline bool table_cutoff(const TransEntry& e, int depth, int beta, int& value) {
     if (e.lower_depth >= depth && e.lower >= beta) return value = e.lower, true;
     if (e.upper_depth >= depth && e.upper < beta) return value = e.upper, true;
     if (e.lower_depth >= depth && e.upper_depth >= depth && e.lower == e.upper) return value = e.lower, true;
+    return false;
+}
+
+// With threads sharing the table, a principal-variation node keeps its value
+// within the bounds another thread proved at least as deep, as a
+// zero-window node does: one that ignored them would re-search, and fail
+// low, every move whose zero-window search had cut on them, and the tree
+// would grow without end where scores rise with depth. True with `value`
+// when a bound decides the node; else the bounds narrow floor and ceiling.
+inline bool shared_bound_decides(const TransEntry& e, int depth, int alpha, int beta, int& floor, int& ceiling,
+                                 int& value) {
+    const bool lower = e.lower_depth >= depth && e.lower > -MATE, upper = e.upper_depth >= depth && e.upper < MATE;
+    if (lower && upper && e.lower > e.upper) return false;  // bounds that disagree say nothing
+    if (lower && e.lower >= beta) return value = e.lower, true;
+    if (upper && e.upper <= alpha) return value = e.upper, true;
+    if (lower) floor = std::max(floor, int(e.lower));
+    if (upper) ceiling = std::min(ceiling, int(e.upper));
     return false;
 }
 

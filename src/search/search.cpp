@@ -108,17 +108,24 @@ int search_pv(Position& pos, SearchInfo& info, int alpha, int beta, int depth, i
     info.seldepth = std::max(info.seldepth, ply);
     if (is_repetition(pos) || pos.st.fifty >= 100) return 0;
 
+    // Bounds the node's value must keep: the tables' (a draw is exact, a win a
+    // floor and a loss a ceiling) and, with threads sharing the table, those
+    // another thread proved; the node searches on only when its window lies
+    // within them.
+    int floor = -MATE, ceiling = MATE, tb_value, tb_bound;
     if (params.use_trans_table)
-        if (const auto e = tt_find(pos)) info.hash_move[ply] = tt_move(*e);
-    // The tables bound the value: a draw is exact, a win a floor and a loss a
-    // ceiling, searched on only when the window lies beyond them.
-    int tb_floor = -MATE, tb_ceiling = MATE, tb_value, tb_bound;
+        if (const auto e = tt_find(pos)) {
+            info.hash_move[ply] = tt_move(*e);
+            if (tt_shared() && node::shared_bound_decides(*e, depth, alpha, beta, floor, ceiling, tb_value))
+                return tb_value;
+        }
     if (params.tb_men && tb_probe_node(pos, info, depth, tb_value, tb_bound)) {
         node::store_tablebase(pos, depth, tb_value, tb_bound);
         if (tb_bound == TB_EXACT || (tb_bound == TB_LOWER && tb_value >= beta) ||
             (tb_bound == TB_UPPER && tb_value <= alpha))
             return tb_value;
-        (tb_bound == TB_LOWER ? tb_floor : tb_ceiling) = tb_value;
+        if (tb_bound == TB_LOWER) floor = std::max(floor, tb_value);
+        else ceiling = std::min(ceiling, tb_value);
     }
     if (node::too_deep(pos)) return evaluate(pos);
 
@@ -193,7 +200,7 @@ int search_pv(Position& pos, SearchInfo& info, int alpha, int beta, int depth, i
     }
 
     if (count == 0) return in_check ? ply - MATE : 0;
-    best = std::clamp(best, tb_floor, tb_ceiling);
+    best = std::clamp(best, floor, std::max(floor, ceiling));
     if (node_move && is_quiet(node_move) && best >= beta) update_history(info, node_move, pos.side, depth, ply);
     if (params.use_trans_table)
         tt_store(pos, depth, best > alpha0 ? best : -MATE, best < beta ? best : MATE, node_move);

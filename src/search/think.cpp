@@ -176,9 +176,8 @@ void think(Position& pos, SearchInfo& info) {
         report(pos, info, {.form = INFO_ITERATION_START, .depth = d});
         multi.current.count = 0;
 
-        helpers.enter_depth(d);
+        helpers.set_depth(d);
         const int best_index = search_first_line(pos, info, rs, d, multi.wanted == 1);
-        helpers.leave_depth(d);
         if (info.status != STOPPED) info.completed = rs.pv;
         if (multi.wanted > 1 && info.status != STOPPED) search_lines(pos, info, rs, best_index, d, multi);
 
@@ -210,11 +209,14 @@ void think(Position& pos, SearchInfo& info) {
     answer(pos, info, weakened);
 }
 
-// A helper searches the first line only, iteration after iteration, and
-// leaves a depth to the others when enough threads search it already: the
-// threads then spread over two depths, and what the deeper ones store in the
-// table lets the main thread cut its tree. It prints nothing and never looks
-// at the clock or the input; it ends when the main thread stops it.
+// A helper searches the first line at the main thread's depth, over and over
+// (each time with the history and killers its last search left, so its tree
+// differs), and moves on as soon as the main thread does: what it stores is
+// as deep as what the main thread needs, and the main thread's tree shrinks
+// by it. A helper running ahead stored deeper bounds than the main thread
+// could confirm, and the main thread's tree grew instead (in mating endings
+// up to tens of times its size). It prints nothing and never looks at the
+// clock or the input; it ends when the main thread stops it.
 void helper_think(Position& pos, SearchInfo& info, const RootMove* moves, int count) {
     RootSearch rs;
     pos.ply = 0;
@@ -224,12 +226,11 @@ void helper_think(Position& pos, SearchInfo& info, const RootMove* moves, int co
     rs.pv.pv[0] = NO_MOVE;
     rs.pv.depth = 0;
     if (rs.count == 0) return;
-    for (int d = 1; d <= MAX_ITERATION && info.status != STOPPED; ++d) {
-        if (helper_skips_depth(d)) continue;
+    while (!helpers_stopping()) {
+        const int d = helper_depth();
         start_iteration(info, d);
-        HelperSearch::enter_depth(d);
+        info.status = ANALYSING;
         search_first_line(pos, info, rs, d, false);
-        HelperSearch::leave_depth(d);
-        if (info.status != STOPPED) info.completed = rs.pv;
+        if (info.status != STOPPED && d >= info.completed.depth) info.completed = rs.pv;
     }
 }

@@ -41,7 +41,7 @@ bool quitting = false;
 int running = 0;  // helpers still searching the current root
 
 std::atomic<bool> stop_flag{false};
-std::atomic<int> searchers[MAX_PLY + 2];
+std::atomic<int> main_depth{1};
 
 // `seen` is the search generation at the thread's birth: it waits for the next.
 void worker_loop(Worker& w, std::uint64_t seen) {
@@ -120,7 +120,7 @@ HelperSearch::HelperSearch(const Position& root, const SearchInfo& main_info, co
     tt_set_shared(start && !workers.empty());
     if (workers.empty() || !start) return;
     stop_flag.store(false, std::memory_order_relaxed);
-    for (auto& n : searchers) n.store(0, std::memory_order_relaxed);
+    main_depth.store(1, std::memory_order_relaxed);
     int number = 0;
     for (auto& w : workers) {
         // The root position and its game history, with the helper's own pawn table.
@@ -155,25 +155,20 @@ void HelperSearch::stop() const {
     if (!workers.empty()) stop_helpers();
 }
 
-void HelperSearch::enter_depth(int depth) {
-    if (!workers.empty() && depth <= MAX_PLY) searchers[depth].fetch_add(1, std::memory_order_relaxed);
-}
+void HelperSearch::set_depth(int depth) { main_depth.store(depth, std::memory_order_relaxed); }
 
-void HelperSearch::leave_depth(int depth) {
-    if (!workers.empty() && depth <= MAX_PLY) searchers[depth].fetch_sub(1, std::memory_order_relaxed);
-}
+int helper_depth() { return main_depth.load(std::memory_order_relaxed); }
 
-bool helper_skips_depth(int depth) {
-    // At most half the threads (rounded up) on one depth.
-    return depth <= MAX_PLY && searchers[depth].load(std::memory_order_relaxed) >= (threads_count() + 1) / 2;
-}
+bool helpers_stopping() { return stop_flag.load(std::memory_order_relaxed); }
 
 void helper_poll(const Position& pos, SearchInfo& info) {
     Worker& w = *workers[std::size_t(info.helper - 1)];
     w.nodes.store(info.nodes, std::memory_order_relaxed);
     w.trans_used.store(pos.trans_used, std::memory_order_relaxed);
     w.tb_hits.store(info.tb_hits, std::memory_order_relaxed);
-    if (stop_flag.load(std::memory_order_relaxed)) info.status = STOPPED;
+    // An iteration the main thread has gone past is abandoned for its new one.
+    if (stop_flag.load(std::memory_order_relaxed) || main_depth.load(std::memory_order_relaxed) > info.iteration)
+        info.status = STOPPED;
 }
 
 int helper_results(const Line** lines) {

@@ -33,13 +33,15 @@ class HelperSearch {
     HelperSearch& operator=(const HelperSearch&) = delete;
     // Returns once every helper has stopped searching.
     void stop() const;
-    // Counts the threads searching each depth, for helper_skips_depth.
-    static void enter_depth(int depth);
-    static void leave_depth(int depth);
+    // The main thread's iteration, which the helpers search too.
+    static void set_depth(int depth);
 };
 
-// Whether a helper should leave `depth` to the threads already on it.
-bool helper_skips_depth(int depth);
+// The depth a helper searches: the main thread's current iteration.
+int helper_depth();
+// Whether the main thread is stopping the helpers (else a helper's stop was
+// only its iteration falling behind the main thread's).
+bool helpers_stopping();
 // A helper's look at the world every poll interval: publishes its node count
 // and stops when the main thread says so.
 void helper_poll(const Position& pos, SearchInfo& info);

@@ -62,6 +62,7 @@ void tt_clear(Position& pos) {
 }
 
 void tt_set_shared(bool shared) { table_shared = shared; }
+bool tt_shared() { return table_shared; }
 
 void tt_new_search(Position& pos) {
     pos.trans_age = (pos.trans_age + 1) & 15;

@@ -85,6 +85,7 @@ void tt_clear(Position& pos);
 // another has just proved, or every zero-window visit cuts on the stale bound
 // and every full-window re-search of the node fails low.
 void tt_set_shared(bool shared);
+bool tt_shared();
 // Advances the generation at the start of a search.
 void tt_new_search(Position& pos);
 // The entry of the position, read once; a hit refreshes its age.
