@@ -104,4 +104,4 @@ test-windows: windows
 	cmake --build $(WIN64_DIR) --target corvane-pipe-host -j $(JOBS)
 	cmake -S . -B $(TEST_DIR) -DCMAKE_BUILD_TYPE=Release -DCORVANE_TESTS=ON -DCORVANE_WERROR=$(WERROR)
 	cmake --build $(TEST_DIR) --target corvane_tests -j $(JOBS)
-	WINE=$(WINE) tests/windows/run_under_wine.sh $(WIN64_DIR) $(TEST_DIR)/tests/corvane_tests ../shared/data
+	WINE=$(WINE) tests/windows/run_under_wine.sh $(WIN64_DIR) $(TEST_DIR)/tests/corvane_tests tests/data
