@@ -12,9 +12,24 @@ SANITIZE_DIR := build/sanitize
 M32_DIR := build/m32
 CTEST := ctest --output-on-failure -j $(JOBS)
 
-.PHONY: all release run test test-sanitize test-m32 install clean
+.PHONY: all release run test test-sanitize test-m32 install clean openbench
 
+# OpenBench's client builds with `make EXE=PATH` (now and then with CXX=...)
+# and runs `PATH bench`: then the default target puts the optimised engine at PATH.
+ifeq ($(EXE),)
 all: release
+else
+all: openbench
+endif
+
+OPENBENCH_DIR := build/openbench
+openbench:
+	@test -n "$(EXE)" || { echo "usage: make EXE=PATH" >&2; exit 2; }
+	cmake -S . -B $(OPENBENCH_DIR) -DCMAKE_BUILD_TYPE=Release -DCORVANE_TESTS=OFF -DCMAKE_CXX_COMPILER=$(CXX) \
+	    -DCORVANE_WERROR=$(WERROR)
+	cmake --build $(OPENBENCH_DIR) --target corvane -j $(JOBS)
+	mkdir -p $(dir $(EXE))
+	cp $(OPENBENCH_DIR)/corvane $(EXE)
 
 release:
 	cmake -S . -B $(RELEASE_DIR) -DCMAKE_BUILD_TYPE=Release -DCORVANE_TESTS=OFF -DCORVANE_WERROR=$(WERROR)
