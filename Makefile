@@ -120,3 +120,10 @@ test-windows: windows
 	cmake -S . -B $(TEST_DIR) -DCMAKE_BUILD_TYPE=Release -DCORVANE_TESTS=ON -DCORVANE_WERROR=$(WERROR)
 	cmake --build $(TEST_DIR) --target corvane_tests -j $(JOBS)
 	WINE=$(WINE) tests/windows/run_under_wine.sh $(WIN64_DIR) $(TEST_DIR)/tests/corvane_tests tests/data
+
+# Release files in dist/, built from the committed tree (HEAD): `make dist`
+# the Linux and Windows archives and SHA256SUMS (reproducible: the same
+# commit gives the same bytes). The version is the one in CMakeLists.txt.
+.PHONY: dist
+dist:
+	JOBS=$(JOBS) WERROR=$(WERROR) packaging/dist.sh
