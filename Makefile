@@ -123,7 +123,11 @@ test-windows: windows
 
 # Release files in dist/, built from the committed tree (HEAD): `make dist`
 # the Linux and Windows archives and SHA256SUMS (reproducible: the same
-# commit gives the same bytes). The version is the one in CMakeLists.txt.
-.PHONY: dist
+# commit gives the same bytes), `make deb` the Debian package. The version
+# is the one in CMakeLists.txt.
+.PHONY: dist deb
 dist:
 	JOBS=$(JOBS) WERROR=$(WERROR) packaging/dist.sh
+
+deb:
+	JOBS=$(JOBS) WERROR=$(WERROR) packaging/deb.sh
