@@ -12,9 +12,24 @@ SANITIZE_DIR := build/sanitize
 M32_DIR := build/m32
 CTEST := ctest --output-on-failure -j $(JOBS)
 
-.PHONY: all release run test test-sanitize test-m32 install clean
+.PHONY: all release run test test-sanitize test-m32 install clean openbench
 
+# OpenBench's client builds with `make EXE=PATH` (now and then with CXX=...)
+# and runs `PATH bench`: then the default target puts the optimised engine at PATH.
+ifeq ($(EXE),)
 all: release
+else
+all: openbench
+endif
+
+OPENBENCH_DIR := build/openbench
+openbench:
+	@test -n "$(EXE)" || { echo "usage: make EXE=PATH" >&2; exit 2; }
+	cmake -S . -B $(OPENBENCH_DIR) -DCMAKE_BUILD_TYPE=Release -DCORVANE_TESTS=OFF -DCMAKE_CXX_COMPILER=$(CXX) \
+	    -DCORVANE_WERROR=$(WERROR)
+	cmake --build $(OPENBENCH_DIR) --target corvane -j $(JOBS)
+	mkdir -p $(dir $(EXE))
+	cp $(OPENBENCH_DIR)/corvane $(EXE)
 
 release:
 	cmake -S . -B $(RELEASE_DIR) -DCMAKE_BUILD_TYPE=Release -DCORVANE_TESTS=OFF -DCORVANE_WERROR=$(WERROR)
@@ -104,4 +119,15 @@ test-windows: windows
 	cmake --build $(WIN64_DIR) --target corvane-pipe-host -j $(JOBS)
 	cmake -S . -B $(TEST_DIR) -DCMAKE_BUILD_TYPE=Release -DCORVANE_TESTS=ON -DCORVANE_WERROR=$(WERROR)
 	cmake --build $(TEST_DIR) --target corvane_tests -j $(JOBS)
-	WINE=$(WINE) tests/windows/run_under_wine.sh $(WIN64_DIR) $(TEST_DIR)/tests/corvane_tests ../shared/data
+	WINE=$(WINE) tests/windows/run_under_wine.sh $(WIN64_DIR) $(TEST_DIR)/tests/corvane_tests tests/data
+
+# Release files in dist/, built from the committed tree (HEAD): `make dist`
+# the Linux and Windows archives and SHA256SUMS (reproducible: the same
+# commit gives the same bytes), `make deb` the Debian package. The version
+# is the one in CMakeLists.txt.
+.PHONY: dist deb
+dist:
+	JOBS=$(JOBS) WERROR=$(WERROR) packaging/dist.sh
+
+deb:
+	JOBS=$(JOBS) WERROR=$(WERROR) packaging/deb.sh

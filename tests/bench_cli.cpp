@@ -1,6 +1,7 @@
 // corvane-bench as a user runs it: arguments in, report and exit status out.
 #include <gtest/gtest.h>
 
+#include <regex>
 #include <sstream>
 
 #include "harness/engine_process.h"
@@ -44,6 +45,34 @@ TEST(BenchCli, SearchSignature) {
     auto at = r.out.find("\nnodes ");
     ASSERT_NE(at, std::string::npos) << r.out;
     EXPECT_EQ(std::stoll(r.out.substr(at + 7)), 398068);
+}
+
+// OpenBench's client runs `ENGINE bench` and reads the node count and the
+// speed with these two expressions; every match must give the signature, so
+// the client reads it whichever match it takes.
+TEST(OpenBench, EngineBenchPrintsTheSignatureAndSpeed) {
+    if (CORVANE_LIGHT_TESTS) GTEST_SKIP() << "depth 9 takes minutes in slow builds; SearchSignature covers them";
+    BenchResult r = run_engine_args({"bench"}, 300000);
+    ASSERT_EQ(r.status, 0) << r.err;
+    auto numbers = [&](const char* expression) {
+        std::vector<long long> found;
+        const std::regex re(expression), digits("\\d+");
+        for (std::sregex_iterator it(r.out.begin(), r.out.end(), re), end; it != end; ++it) {
+            std::smatch number;
+            const std::string text = it->str();
+            std::regex_search(text, number, digits);
+            found.push_back(std::stoll(number.str()));
+        }
+        return found;
+    };
+    EXPECT_EQ(numbers(R"((\d+\s+nodes)|(nodes\s+\d+)|(nodes searched\s+\d+))"), std::vector<long long>{10565114}) << r.out;
+    const auto nps = numbers(R"((\d+\s+nps)|(nps\s+\d+)|(nodes second\s+\d+))");
+    ASSERT_EQ(nps.size(), 1u) << r.out;
+    EXPECT_GT(nps[0], 0);
+
+    r = run_engine_args({"bench", "5"});
+    EXPECT_EQ(r.status, 2) << r.out;
+    EXPECT_EQ(r.out, "");
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-// Perft counts of the shared suites: the move generator, legality tests and
+// Perft counts of the reference suites in tests/data: the move generator, legality tests and
 // make/unmake together must reproduce every published leaf count.
 #include <gtest/gtest.h>
 

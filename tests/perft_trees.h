@@ -22,7 +22,7 @@ struct PerftLine {
     std::vector<std::uint64_t> counts;  // counts[d - 1] is perft(d)
 };
 
-// Reads a suite from the shared data directory ("perft/standard.epd" ...).
+// Reads a suite from tests/data ("perft/standard.epd" ...).
 const std::vector<PerftLine>& perft_suite(const std::string& name);
 
 // "move: count" for each legal move, to compare with a correct divide.

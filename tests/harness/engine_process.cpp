@@ -317,7 +317,10 @@ std::optional<double> EngineProcess::cpu_seconds() const {
     return double(user + system) / double(sysconf(_SC_CLK_TCK));
 }
 
-BenchResult run_bench(const std::vector<std::string>& args, int timeout_ms) {
+namespace {
+
+BenchResult run_to_exit(const std::vector<std::string>& command, const std::vector<std::string>& args,
+                        int timeout_ms) {
     ignore_sigpipe();
     BenchResult result;
     ScratchDir dir;
@@ -327,8 +330,7 @@ BenchResult run_bench(const std::vector<std::string>& args, int timeout_ms) {
         return result;
     }
     int null_in = open("/dev/null", O_RDONLY | O_CLOEXEC);
-    pid_t pid = spawn(command_words("CORVANE_BENCH_COMMAND", CORVANE_BENCH_PATH), args, dir.path(), null_in, out[1],
-                      err[1]);
+    pid_t pid = spawn(command, args, dir.path(), null_in, out[1], err[1]);
     close(null_in);
     close(out[1]);
     close(err[1]);
@@ -354,7 +356,7 @@ BenchResult run_bench(const std::vector<std::string>& args, int timeout_ms) {
             }
         }
     };
-    std::string what = "corvane-bench";
+    std::string what = command.empty() ? "" : command.back();
     for (const auto& a : args) what += " " + a;
     result.status = reap(pid, scaled(timeout_ms), what, drain);
     // The child is gone, so the pipes end after what it left in them (unless
@@ -366,4 +368,14 @@ BenchResult run_bench(const std::vector<std::string>& args, int timeout_ms) {
     result.out = plain_newlines(result.out);
     result.err = plain_newlines(result.err);
     return result;
+}
+
+}  // namespace
+
+BenchResult run_bench(const std::vector<std::string>& args, int timeout_ms) {
+    return run_to_exit(command_words("CORVANE_BENCH_COMMAND", CORVANE_BENCH_PATH), args, timeout_ms);
+}
+
+BenchResult run_engine_args(const std::vector<std::string>& args, int timeout_ms) {
+    return run_to_exit(command_words("CORVANE_ENGINE_COMMAND", CORVANE_ENGINE_PATH), args, timeout_ms);
 }

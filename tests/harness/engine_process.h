@@ -105,3 +105,5 @@ struct BenchResult {
 // Runs corvane-bench with the arguments in a scratch directory and collects
 // its output; a run past the time-out is killed and fails the test.
 BenchResult run_bench(const std::vector<std::string>& args, int timeout_ms = 60000);
+// The same for corvane started with arguments (`corvane bench`).
+BenchResult run_engine_args(const std::vector<std::string>& args, int timeout_ms = 60000);

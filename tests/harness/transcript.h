@@ -5,7 +5,7 @@
 //   = regex       the very next line must match (proves nothing came between)
 //   ! exit N      close standard input and expect exit status N
 //   @ NAME FILE   before the engine starts, NAME in its working directory
-//                 links to FILE of the shared data directory (a book, say)
+//                 links to FILE of tests/data (a book, say)
 //   # comment     ignored, as are blank lines
 //
 // The banner (up to its closing empty line) is read before the first line of

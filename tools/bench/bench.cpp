@@ -18,6 +18,7 @@ int usage() {
                  "       corvane-bench search [DEPTH] [--multipv K] [--threads N]\n"
                  "       corvane-bench tb --syzygy-path DIRS [POSITION]\n"
                  "       corvane-bench tb-suite --syzygy-path DIRS FILE [ROUNDS]\n"
+                 "       corvane-bench --version\n"
                  "POSITION: startpos [moves ...] | fen <FEN> [moves ...] | <FEN> [moves ...]\n");
     return 2;
 }
@@ -35,5 +36,6 @@ int main(int argc, char** argv) {
     else if (command == "search") rc = bench_search(argc - 2, argv + 2);
     else if (command == "tb") rc = bench_tb(argc - 2, argv + 2);
     else if (command == "tb-suite") rc = bench_tb_suite(argc - 2, argv + 2);
+    else if (command == "--version" && argc == 2) rc = (std::printf("corvane-bench %s\n", CORVANE_VERSION), 0);
     return rc < 0 ? usage() : rc;
 }

@@ -14,6 +14,10 @@ int bench_search(int argc, char** argv);
 int bench_tb(int argc, char** argv);
 int bench_tb_suite(int argc, char** argv);
 
+// `corvane bench`: the search benchmark at its default depth, printing only
+// `nodes N`, `time_ms T` and `nps S` (the form OpenBench's client reads).
+int bench_signature();
+
 // Start-up tables and, for the commands that search or evaluate, the hash
 // tables; without the UCI front end's files.
 void bench_setup(Position& pos, bool hash_tables = true);

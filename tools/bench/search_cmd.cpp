@@ -72,22 +72,9 @@ bool read_count(const char* text, int low, int high, int& out) {
     return true;
 }
 
-}  // namespace
-
-int bench_search(int argc, char** argv) {
-    int depth = DEFAULT_DEPTH, multipv = 1, threads = 1;
-    bool depth_given = false;
-    for (int i = 0; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--multipv") == 0) {
-            if (++i == argc || !read_count(argv[i], 1, 256, multipv)) return -1;
-        } else if (std::strcmp(argv[i], "--threads") == 0) {
-            if (++i == argc || !read_count(argv[i], 1, 256, threads)) return -1;
-        } else if (depth_given || !read_count(argv[i], 1, 64, depth)) {
-            return -1;
-        } else {
-            depth_given = true;
-        }
-    }
+// Searches every benchmark position to depth and prints the totals; with
+// each_position, first a line per position.
+int run_search_bench(int depth, int multipv, int threads, bool each_position) {
     static Position pos;
     bench_setup(pos);
     option_set("MultiPV", std::to_string(multipv).c_str());
@@ -117,10 +104,35 @@ int bench_search(int argc, char** argv) {
         elapsed += bench_now_ms() - start;
         const std::uint64_t nodes = std::uint64_t(search_nodes(*info));
         total += nodes;
-        std::printf("position %2d nodes %12" PRIu64 " bestmove %s\n", ++index, nodes, move_to_text(info->best_move));
+        ++index;
+        if (each_position)
+            std::printf("position %2d nodes %12" PRIu64 " bestmove %s\n", index, nodes, move_to_text(info->best_move));
     }
     threads_shutdown();
-    std::printf("\nnodes %" PRIu64 "\ntime_ms %" PRId64 "\nnps %" PRIu64 "\n", total, elapsed,
-                elapsed > 0 ? total * 1000 / std::uint64_t(elapsed) : total * 1000);
+    std::printf("%snodes %" PRIu64 "\ntime_ms %" PRId64 "\nnps %" PRIu64 "\n", each_position ? "\n" : "", total,
+                elapsed, elapsed > 0 ? total * 1000 / std::uint64_t(elapsed) : total * 1000);
     return 0;
 }
+
+}  // namespace
+
+int bench_search(int argc, char** argv) {
+    int depth = DEFAULT_DEPTH, multipv = 1, threads = 1;
+    bool depth_given = false;
+    for (int i = 0; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--multipv") == 0) {
+            if (++i == argc || !read_count(argv[i], 1, 256, multipv)) return -1;
+        } else if (std::strcmp(argv[i], "--threads") == 0) {
+            if (++i == argc || !read_count(argv[i], 1, 256, threads)) return -1;
+        } else if (depth_given || !read_count(argv[i], 1, 64, depth)) {
+            return -1;
+        } else {
+            depth_given = true;
+        }
+    }
+    return run_search_bench(depth, multipv, threads, true);
+}
+
+// Only the totals: the per-position lines would also read as node counts to
+// a client that takes the first match.
+int bench_signature() { return run_search_bench(DEFAULT_DEPTH, 1, 1, false); }
