@@ -1,12 +1,16 @@
 // Endgame tables in play: with SyzygyPath set (two directories here, each
 // holding half the tables), Corvane converts won endings within the 50-move
-// rule and never lets a drawn one slip, against itself without tables.
+// rule and never lets a drawn one slip, against itself without tables; every
+// node kind keeps the tables' bound.
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <memory>
 
 #include "harness/engine_process.h"
 #include "movegen/movegen.h"
+#include "search/search.h"
+#include "search/trans_table.h"
 #include "syzygy/syzygy.h"
 #include "test_support.h"
 #include "uci/uci.h"
@@ -15,10 +19,12 @@ namespace {
 
 namespace fs = std::filesystem;
 
+const std::string TABLES = std::string(CORVANE_DATA_DIR) + "/syzygy/tables";
+
 // Links the shared tables into two directories, alternately; returns both as one path.
 std::string split_tables(const ScratchDir& a, const ScratchDir& b) {
     int n = 0;
-    for (const auto& entry : fs::directory_iterator(std::string(CORVANE_DATA_DIR) + "/syzygy/tables"))
+    for (const auto& entry : fs::directory_iterator(TABLES))
         fs::create_symlink(entry.path(), fs::path(n++ % 2 ? b.path() : a.path()) / entry.path().filename());
     return a.path() + ":" + b.path();
 }
@@ -73,6 +79,46 @@ TEST(Tablebases, WonEndingsAreConvertedAndDrawnOnesHeld) {
         bool hits = false;
         for (const auto& line : with.lines()) hits |= line.find(" tbhits ") != std::string::npos;
         EXPECT_TRUE(hits);
+    }
+    tb_free();
+}
+
+// A node that searches on past the tables' result (the window lies beyond
+// it) returns and stores a value within the tables' bound, whatever kind of
+// node it is: a won position at least the win's score, a lost one at most
+// the loss's. KQvK and KQvKR one ply below the root, the side to move in
+// check for the evasion nodes, with no mate inside the depth searched.
+TEST(Tablebases, EveryNodeKindHoldsTheTablesBound) {
+    ASSERT_EQ(tb_init(TABLES.c_str()), 35);
+    enum Node { ZERO_WINDOW, EVASION };
+    const struct Case {
+        const char* fen;
+        Node node;
+        bool won;
+    } cases[] = {
+        {"8/8/8/2k5/8/8/8/3QK3 w - - 0 1", ZERO_WINDOW, true},
+        {"8/8/8/2k5/8/8/8/3QK3 b - - 0 1", ZERO_WINDOW, false},
+        {"4r3/8/8/3k4/8/8/8/Q3K3 w - - 0 1", EVASION, true},
+        {"8/8/8/3k4/8/8/8/3QK3 b - - 0 1", EVASION, false},
+    };
+    const int win = TB_WIN_SCORE - 1;  // a win the tables give one ply from the root
+    for (const Case& c : cases) {
+        auto pos = owned_position(c.fen, 10);
+        pos->params->tb_men = tb_max_men();
+        pos->ply = 1;
+        auto info = std::make_unique<SearchInfo>();
+        search_info_init(*info, now_ms());
+        info->status = THINKING;
+        Move pv[MAX_PLY];
+        // Beyond a win lies a mate, beneath a loss a quicker one: only a search can tell.
+        const int beta = c.won ? win + 1 : -win;
+        const int value = c.node == ZERO_WINDOW ? search_zw(*pos, *info, beta, 3, pv, 0)
+                                                : search_evasion(*pos, *info, beta, 3, pv, 0);
+        const auto e = tt_find(*pos);
+        ASSERT_TRUE(e) << c.fen;
+        const bool held = c.won ? value >= win && e->upper >= win : value <= -win && e->lower <= -win;
+        EXPECT_TRUE(held) << c.fen << " value " << value << " bounds " << e->lower << " " << e->upper;
+        EXPECT_GT(info->tb_hits, 0) << c.fen;
     }
     tb_free();
 }

@@ -1,6 +1,8 @@
 // Pieces every search node shares (private to src/search/).
 #pragma once
 
+#include <algorithm>
+
 #include "search/search.h"
 #include "search/trans_table.h"
 
@@ -41,6 +43,16 @@ inline void store_zero_window(Position& pos, int depth, int best, int beta, Move
     else
         tt_store(pos, depth, -MATE, best, NO_MOVE);
 }
+
+// What the tables said of a node that searches on: a win is a floor under
+// its value and a loss a ceiling over it. Every value the node returns or
+// stores is held between them; else a bound that only the evaluation gave
+// would contradict the tables' result, in the table and in the parent.
+struct TableBound {
+    int floor = -MATE, ceiling = MATE;
+    void set(int value, int bound) { (bound == TB_LOWER ? floor : ceiling) = value; }
+    int hold(int value) const { return std::clamp(value, floor, ceiling); }
+};
 
 // A tablebase result is stored as the bound it is.
 inline void store_tablebase(Position& pos, int depth, int value, int bound) {
