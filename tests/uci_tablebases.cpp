@@ -1,11 +1,14 @@
 // Endgame tables in play: with SyzygyPath set (two directories here, each
 // holding half the tables), Corvane converts won endings within the 50-move
-// rule and never lets a drawn one slip, against itself without tables; every
-// node kind keeps the tables' bound.
+// rule and never lets a drawn one slip, against itself without tables; the
+// root keeps a mate and shows every move ranked to an analyst; every node
+// kind keeps the tables' bound.
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <map>
 #include <memory>
+#include <regex>
 
 #include "harness/engine_process.h"
 #include "movegen/movegen.h"
@@ -81,6 +84,40 @@ TEST(Tablebases, WonEndingsAreConvertedAndDrawnOnesHeld) {
         EXPECT_TRUE(hits);
     }
     tb_free();
+}
+
+// KQvKR with a quiet mate in one (Qd8#) beside a winning capture (Qxf3): the
+// mate is the shortest win and is played. With several lines the analyst
+// sees every move, ranked as the tables rank them: the mate, the other 15
+// wins, the one draw (Qb6, a stalemate trap), the 8 moves that lose the queen.
+TEST(Tablebases, RootPlaysTheMateAndShowsEveryMoveRanked) {
+    EngineProcess engine;
+    engine.send("setoption name SyzygyPath value " + TABLES);
+    engine.send("position fen k7/8/K4Q2/8/8/5r2/8/8 w - - 0 1");
+    engine.send("go depth 3");
+    EXPECT_TRUE(engine.wait_for("^bestmove f6d8$"));
+
+    engine.send("setoption name MultiPV value 30");
+    const std::size_t from = engine.lines().size();
+    engine.send("go depth 3");
+    ASSERT_TRUE(engine.wait_for("^bestmove f6d8$"));
+    // The last line shown for each number: 3 a win, 2 a draw, 1 a loss.
+    std::map<int, int> result;
+    const std::regex line(" multipv (\\d+) score (mate|cp) (-?\\d+) .* pv (\\S+)");
+    for (std::size_t i = from; i < engine.lines().size(); ++i) {
+        std::smatch m;
+        if (!std::regex_search(engine.lines()[i], m, line)) continue;
+        const int score = std::stoi(m[3]);
+        const bool won = m[2] == "mate" ? score > 0 : score >= TB_WIN_BOUND;
+        const bool drawn = m[2] == "cp" && score == 0;
+        result[std::stoi(m[1])] = won ? 3 : drawn ? 2 : 1;
+        if (m[1] == "1") {
+            EXPECT_EQ(m[4], "f6d8") << engine.lines()[i];
+        }
+    }
+    std::string ranks;
+    for (const auto& [number, r] : result) ranks += char('0' + r);
+    EXPECT_EQ(ranks, std::string(16, '3') + "2" + std::string(8, '1')) << engine.transcript();
 }
 
 // A node that searches on past the tables' result (the window lies beyond

@@ -36,6 +36,7 @@ std::int64_t elapsed_ms(const SearchInfo& info) { return now_ms() - info.start_t
 struct RootSearch {
     RootMove moves[MAX_MOVES];
     int count;
+    int first_count;  // the first line chooses among the first moves only (the tables' best)
     Bitboard candidates;
     Move pv[MAX_PLY];
     int pv_score, pv_depth, pv_seldepth;
@@ -228,7 +229,7 @@ void build_root(Position& pos, SearchInfo& info, RootSearch& rs) {
         const Move m = rs.moves[i].move;
         rs.moves[i].key = m == info.hash_move[0] ? ROOT_HASH_KEY : is_quiet(m) ? 0 : ROOT_TACTICAL_KEY + mvv_lva(m);
     }
-    rs.count = tb_rank_root(pos, info, rs.moves, rs.count);
+    rs.first_count = tb_rank_root(pos, info, rs.moves, rs.count);
     rs.candidates = discovered_check_candidates(pos, pos.side);
     rs.pv[0] = NO_MOVE;
     rs.pv_score = rs.pv_depth = rs.pv_seldepth = 0;
@@ -243,12 +244,12 @@ void build_root(Position& pos, SearchInfo& info, RootSearch& rs) {
 // the best move found so far. Returns the index of the best move, or -1.
 int search_first_line(Position& pos, SearchInfo& info, RootSearch& rs, int d, bool report) {
     bool searched[MAX_MOVES];
-    std::fill(searched, searched + rs.count, false);
+    std::fill(searched, searched + rs.first_count, false);
     Move child_pv[MAX_PLY];
     int alpha = -MATE, largest_key = 0, best_index = -1;
 
-    for (int n = 1; n <= rs.count; ++n) {
-        const int i = pick_root_move(rs.moves, searched, rs.count);
+    for (int n = 1; n <= rs.first_count; ++n) {
+        const int i = pick_root_move(rs.moves, searched, rs.first_count);
         searched[i] = true;
         const Move move = rs.moves[i].move;
         info.root_move_number = n;
@@ -441,7 +442,7 @@ void think(Position& pos, SearchInfo& info) {
     // legal move: the one it would have searched first.
     if (!info.best_move) {
         bool none[MAX_MOVES] = {};
-        info.best_move = rs.moves[pick_root_move(rs.moves, none, rs.count)].move;
+        info.best_move = rs.moves[pick_root_move(rs.moves, none, rs.first_count)].move;
         info.ponder_move = NO_MOVE;
     }
     const Move searched_best = info.best_move;
