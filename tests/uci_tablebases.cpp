@@ -1,10 +1,12 @@
 // Endgame tables in play: with SyzygyPath set (two directories here, each
 // holding half the tables), Corvane converts won endings within the 50-move
 // rule and never lets a drawn one slip, against itself without tables; the
-// root keeps a mate and shows every move ranked to an analyst; every node
-// kind keeps the tables' bound.
+// root keeps a mate, shows every move ranked to an analyst and counts the
+// 50-move rule; the largest tables decide inside the search; every node kind
+// keeps the tables' bound.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -118,6 +120,60 @@ TEST(Tablebases, RootPlaysTheMateAndShowsEveryMoveRanked) {
     std::string ranks;
     for (const auto& [number, r] : result) ranks += char('0' + r);
     EXPECT_EQ(ranks, std::string(16, '3') + "2" + std::string(8, '1')) << engine.transcript();
+}
+
+// Tables of the largest size present (4 men here) decide below the root:
+// from five men, the queen takes the rook into KQRvK, a win the tables give
+// at the first ply (score 9870) and count in tbhits.
+TEST(Tablebases, LargestTablesDecideInsideTheSearch) {
+    EngineProcess engine;
+    engine.send("setoption name SyzygyPath value " + TABLES);
+    engine.send("position fen 4k3/8/8/8/8/8/1r6/Q3K2R w - - 0 1");
+    engine.send("go depth 2");
+    EXPECT_TRUE(engine.wait_for("^info depth 2 .*score cp 9870 .*tbhits [1-9]"));
+    EXPECT_TRUE(engine.wait_for("^bestmove a1b2"));
+}
+
+// The 50-move counter at the root turns the wins it spoils (the next capture
+// or pawn move comes too late) into draws, and the losses it saves, unless
+// Syzygy50MoveRule is off. KQvKR: from a fresh counter the two king moves
+// that zero soonest keep the win; at 60 every win is spoiled, so every move
+// that does not lose the queen keeps the draw; the loser's moves likewise.
+// (The 3- and 4-man tables hold no cursed or blessed result of their own.)
+TEST(Tablebases, RootCountsTheFiftyMoveRule) {
+    ASSERT_EQ(tb_init(TABLES.c_str()), 35);
+    const struct Case {
+        const char* fen;
+        bool rule50;
+        const char* kept;  // sorted
+    } cases[] = {
+        {"8/8/3k4/8/2r5/8/8/Q3K3 w - - 0 1", true, "e1d2 e1e2"},
+        {"8/8/3k4/8/2r5/8/8/Q3K3 w - - 60 1", false, "e1d2 e1e2"},
+        {"8/8/3k4/8/2r5/8/8/Q3K3 w - - 60 1", true,
+         "a1a2 a1a3 a1a5 a1a6 a1a7 a1a8 a1b1 a1b2 a1d1 a1f6 a1g7 a1h8 e1d1 e1d2 e1e2 e1f1 e1f2"},
+        {"8/8/3k4/8/2r5/8/8/Q3K3 b - - 60 1", true,
+         "c4b4 c4c5 c4c6 c4c7 c4c8 c4e4 c4f4 d6c5 d6c6 d6c7 d6d5 d6d7 d6e6"},
+    };
+    for (const Case& c : cases) {
+        auto pos = owned_position(c.fen, 10);
+        pos->params->tb_men = tb_max_men();
+        pos->params->tb_rule50 = c.rule50;
+        auto info = std::make_unique<SearchInfo>();
+        MoveList legal;
+        gen_legal_moves(*pos, legal);
+        RootMove moves[MAX_MOVES];
+        int count = 0;
+        for (int i = 0; i < legal.count; ++i) moves[count++] = {legal.moves[i].move, 0};
+        const int best = tb_rank_root(*pos, *info, moves, count);
+        std::vector<std::string> kept;
+        for (int i = 0; i < best; ++i) kept.push_back(move_to_text(moves[i].move));
+        std::sort(kept.begin(), kept.end());
+        std::string text;
+        for (const std::string& m : kept) text += (text.empty() ? "" : " ") + m;
+        EXPECT_EQ(text, c.kept) << c.fen << (c.rule50 ? "" : " without the 50-move rule");
+        EXPECT_EQ(count, best) << c.fen;
+    }
+    tb_free();
 }
 
 // A node that searches on past the tables' result (the window lies beyond
