@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <memory>
 #include <regex>
@@ -214,4 +215,28 @@ TEST(Tablebases, EveryNodeKindHoldsTheTablesBound) {
         EXPECT_GT(info->tb_hits, 0) << c.fen;
     }
     tb_free();
+}
+
+// A SyzygyPath naming a directory whose name is not ASCII (UTF-8 on the
+// protocol, UTF-16 in Windows' file calls) opens its tables, a file beside
+// them with such a name is passed over, and a path that is not even UTF-8
+// finds nothing and ends nothing. Run under Wine by the Windows tests.
+TEST(Tablebases, SyzygyPathWithANonAsciiDirectory) {
+    EngineProcess engine;
+    const std::string name = "tablas-\xc3\xb1\xd0\x96";  // "tablas-" n-tilde, Cyrillic Zhe
+    const fs::path dir = fs::path(engine.dir()) / name;
+    fs::create_directory(dir);
+    for (const char* file : {"KQvK.rtbw", "KQvK.rtbz"}) fs::copy_file(fs::path(TABLES) / file, dir / file);
+    std::ofstream(dir / "\xd0\x96\xe6\xbc\xa2.rtbw") << "not a table";
+    engine.send("setoption name SyzygyPath value " + name);
+    EXPECT_TRUE(engine.wait_for("^info string Syzygy tables: 1, up to 3 men$"));
+    engine.send("position fen 8/8/8/2k5/8/8/8/3QK3 w - - 0 1");
+    engine.send("go depth 3");
+    EXPECT_TRUE(engine.wait_for("^info depth 3 .*score cp 9870 .*tbhits [1-9]"));
+    EXPECT_TRUE(engine.wait_for("^bestmove "));
+    engine.send("setoption name SyzygyPath value tablas-\xff\xfe\x81");
+    engine.send("isready");
+    EXPECT_TRUE(engine.wait_for("^readyok$"));
+    engine.send("quit");
+    EXPECT_EQ(engine.wait_exit(), 0);
 }
