@@ -40,6 +40,7 @@ E2E_TESTS=(
     'Analysis.*'
     'Threads.SearchesWithHelpersAnswerLegallyAndStopPromptly'
     'Threads.QuitOrClosedInputDuringAThreadedSearchExitsCleanly'
+    'Threads.HelpersSearchLongLines'
     'Tablebases.SyzygyPathWithANonAsciiDirectory'
 )
 # A renamed test must not drop out of the run unnoticed.
