@@ -8,6 +8,8 @@ set(CMAKE_FIND_ROOT_PATH /usr/x86_64-w64-mingw32)
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-# A search node keeps its move list on the stack: give the main thread room
-# for the deepest line (Windows starts it with only 1 MiB).
+# A search node keeps its move list on the stack: give every search thread
+# room for the deepest line (Windows starts a thread with only 1 MiB unless
+# the executable asks for more). The helper threads take this reserve too:
+# std::thread asks Windows for the executable's default.
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++ -Wl,--stack,16777216")

@@ -12,17 +12,23 @@ namespace fuzz {
 int fen(const std::uint8_t* data, std::size_t size) {
     Position& pos = engine();
     const std::string input = text_of(data, size);
-    read_fen(pos, input.c_str());
-    // Text cut short by an error still leaves a board: its moves are checked too.
-    pos.fen_error = false;
-    check_moves(pos, input);
+    // The castling field is read as standard chess's and as Chess960's.
+    for (int chess960 : {0, 1}) {
+        pos.params->chess960 = chess960;
+        read_fen(pos, input.c_str());
+        // Text cut short by an error still leaves a board: its moves are checked too.
+        pos.fen_error = false;
+        check_moves(pos, input);
 
-    // Written back and read again, the text is a fixed point and the key the same.
-    const std::string written = position_to_fen(pos);
-    const Key key = pos.st.hash;
-    read_fen(pos, written.c_str());
-    require(position_to_fen(pos) == written, "a written FEN does not read back as itself", input);
-    require(pos.st.hash == key, "a written FEN reads back with another key", input);
+        // Written back and read again in the same mode, the text is a fixed
+        // point and the key the same.
+        const std::string written = position_to_fen(pos);
+        const Key key = pos.st.hash;
+        read_fen(pos, written.c_str());
+        require(position_to_fen(pos) == written, "a written FEN does not read back as itself", input);
+        require(pos.st.hash == key, "a written FEN reads back with another key", input);
+    }
+    pos.params->chess960 = 0;
     return 0;
 }
 

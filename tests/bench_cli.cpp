@@ -20,6 +20,15 @@ TEST(BenchCli, PerftReportsDivideAndTotal) {
         sum += std::stoll(line.substr(line.find(": ") + 2));
     EXPECT_EQ(moves, 20);
     EXPECT_EQ(sum, 13160);
+
+    // The g1 rook's right exists in Chess960 only: one move more there.
+    for (const auto& [flag, nodes] : {std::pair{"", "14"}, std::pair{"--chess960", "15"}}) {
+        std::vector<std::string> args = {"perft", "1", "4k3/8/8/8/8/8/8/4K1R1", "w", "K", "-", "0", "1"};
+        if (*flag) args.insert(args.begin() + 1, flag);
+        r = run_bench(args);
+        const std::string total = std::string("\nnodes ") + nodes + "\n";
+        EXPECT_NE(r.out.find(total), std::string::npos) << flag << "\n" << r.out << r.err;
+    }
 }
 
 TEST(BenchCli, BadArgumentsGiveUsageAndStatusTwo) {
@@ -27,6 +36,7 @@ TEST(BenchCli, BadArgumentsGiveUsageAndStatusTwo) {
                       {"perft"},
                       {"perft", "0"},
                       {"perft", "x"},
+                      {"perft", "--chess960"},
                       {"no-such-command"},
                       {"perft", "2", "fen", "8/8/8/8/8/8/8/KK5k", "w", "-", "-", "0", "1"}}) {
         BenchResult r = run_bench(args);

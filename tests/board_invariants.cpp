@@ -32,6 +32,7 @@ TEST(BoardInvariants, OverPerftTrees) {
     walk_roots(LIGHT ? 400 : 50, LIGHT ? 2 : 3, [&](Position& p) {
         const std::string fen = position_to_fen(p);
         fuzz::check_moves(p, fen);
+        copy->params = p.params;  // read back in the mode it was read in
         read_fen(*copy, fen.c_str());
         ASSERT_TRUE(position_to_fen(*copy) == fen && copy->st.hash == p.st.hash && copy->st.castle == p.st.castle &&
                     copy->st.ep == p.st.ep && copy->side == p.side)

@@ -52,8 +52,9 @@ bool cached_entry_is_fresh(const Position& pos) {
 // slots shared and overwritten often.
 TEST(EvalSymmetry, MirroredPositionsScoreTheSameAndPawnEntriesAreFresh) {
     auto pos = owned_position(START_FEN, 8), mirror = owned_position(START_FEN, 8);
-    for (const std::string& fen : tree_roots(LIGHT ? 5 : 1)) {
-        read_fen(*pos, fen.c_str());
+    for (const TreeRoot& root : tree_roots(LIGHT ? 5 : 1)) {
+        pos->params->chess960 = mirror->params->chess960 = root.chess960;
+        read_fen(*pos, root.fen.c_str());
         walk_tree(*pos, 3, [&](Position& p) {
             const std::string text = position_to_fen(p);
             read_fen(*mirror, mirror_fen(text).c_str());

@@ -48,8 +48,8 @@ TEST(MovePicker, SequencesHandOutWhatTheyPromise) {
     std::mt19937 rng(7);
     auto info = std::make_unique<SearchInfo>();
     std::vector<Move> foreign(32, NO_MOVE);  // moves of earlier positions
-    for (const std::string& fen : tree_roots(LIGHT ? 400 : 100)) {
-        Position& pos = test_position(fen);
+    for (const TreeRoot& root : tree_roots(LIGHT ? 400 : 100)) {
+        Position& pos = test_position(root.fen, root.chess960);
         // Zero history for half the roots, random history (below the killer scores) for the rest.
         for (int& h : info->history) h = (rng() & 1) ? int(rng() % 16384) : 0;
         walk_tree(pos, LIGHT ? 2 : 3, [&](Position& p) {

@@ -60,15 +60,18 @@ std::string divide_report(Position& pos, int depth) {
     return out;
 }
 
-std::vector<std::string> tree_roots(int stride, const std::vector<std::string>& extra) {
-    std::vector<std::string> fens = extra;
+std::vector<TreeRoot> tree_roots(int stride, const std::vector<std::string>& extra) {
+    std::vector<TreeRoot> roots;
+    for (const std::string& fen : extra) roots.push_back({fen, false});
     for (const char* name : {"perft/standard.epd", "perft/tricky.epd"})
-        for (const PerftLine& line : perft_suite(name)) fens.push_back(line.fen);
+        for (const PerftLine& line : perft_suite(name)) roots.push_back({line.fen, false});
     const std::vector<PerftLine>& random = perft_suite("perft/random.epd");
-    for (std::size_t i = 0; i < random.size(); i += std::size_t(stride)) fens.push_back(random[i].fen);
+    for (std::size_t i = 0; i < random.size(); i += std::size_t(stride))
+        roots.push_back({random[i].fen, false});
     // An odd step, so that both the start positions and the played ones
     // (they alternate in the file) are walked.
     const std::vector<PerftLine>& chess960 = perft_suite("perft/chess960.epd");
-    for (std::size_t i = 0; i < chess960.size(); i += std::size_t(stride / 25 | 1)) fens.push_back(chess960[i].fen);
-    return fens;
+    for (std::size_t i = 0; i < chess960.size(); i += std::size_t(stride / 25 | 1))
+        roots.push_back({chess960[i].fen, true});
+    return roots;
 }

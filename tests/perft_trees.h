@@ -32,9 +32,14 @@ std::string divide_report(Position& pos, int depth);
 std::vector<Move> pseudo_moves(const Position& pos);
 std::vector<Move> legal_moves(const Position& pos);
 
-// The FENs the tree tests start from: both small suites, every `stride`-th
-// line of random.epd, some of chess960.epd, plus the positions given.
-std::vector<std::string> tree_roots(int stride, const std::vector<std::string>& extra = {});
+// The positions the tree tests start from: both small suites, every
+// `stride`-th line of random.epd, some of chess960.epd (read as Chess960),
+// plus the standard positions given.
+struct TreeRoot {
+    std::string fen;
+    bool chess960;
+};
+std::vector<TreeRoot> tree_roots(int stride, const std::vector<std::string>& extra = {});
 
 // Calls visit(pos) at every node of the tree of legal moves up to `depth`
 // plies below the current position (the root included, leaves excluded);
@@ -56,7 +61,8 @@ void walk_tree(Position& pos, int depth, Visit&& visit) {
 // walk_tree from each of tree_roots(stride, extra) in turn.
 template <typename Visit>
 void walk_roots(int stride, int depth, Visit&& visit, const std::vector<std::string>& extra = {}) {
-    for (const std::string& fen : tree_roots(stride, extra)) walk_tree(test_position(fen), depth, visit);
+    for (const TreeRoot& root : tree_roots(stride, extra))
+        walk_tree(test_position(root.fen, root.chess960), depth, visit);
 }
 
 inline std::vector<Move> sorted(std::vector<Move> v) {

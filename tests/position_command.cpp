@@ -73,35 +73,41 @@ TEST(PositionCommand, MoveTextCases) {
 }
 
 // Castling text follows UCI_Chess960: the king's destination without it, the
-// king taking its own rook with it. Here the king-side rook stands on g1, so
-// both modes write e1g1 for that castling, and the king moves onto the
-// rook's square; on g1 beside its rook the king castles without moving.
+// king taking its own rook with it. With the king-side rook on g1, Chess960
+// writes e1g1 for that castling and the king moves onto the rook's square;
+// on g1 beside its rook the king castles without moving. Standard chess reads
+// only rights with king and rook at home, so there those starts cannot
+// castle, and a king step such as f1g1 stays a king step.
 TEST(PositionCommand, CastlingTextFollowsTheMode) {
     struct Case {
         bool chess960;
+        const char* start;
         const char* command;
         const char* fen;
         const char* refused;
     };
     const char* const ROOKS_B_G = "fen 1r2k1r1/pppppppp/8/8/8/8/PPPPPPPP/1R2K1R1 w GBgb - 0 1 moves ";
     const char* const KING_G1 = "fen 6k1/8/8/8/8/8/8/6KR w K - 0 1 moves ";
+    const char* const KING_F1 = "fen 4k3/8/8/8/8/8/8/5K1R w K - 0 1 moves ";
     const char* const OPENING = "startpos moves e2e4 e7e5 g1f3 b8c6 f1c4 g8f6 ";
     const Case cases[] = {
-        {false, "e1c1", "1r2k1r1/pppppppp/8/8/8/8/PPPPPPPP/2KR2R1 b kq -", nullptr},
-        {true, "e1b1", "1r2k1r1/pppppppp/8/8/8/8/PPPPPPPP/2KR2R1 b kq -", nullptr},
-        {true, "e1c1", "1r2k1r1/pppppppp/8/8/8/8/PPPPPPPP/1R2K1R1 w KQkq -", "e1c1"},
-        {false, "e1g1", "1r2k1r1/pppppppp/8/8/8/8/PPPPPPPP/1R3RK1 b kq -", nullptr},
-        {true, "e1g1", "1r2k1r1/pppppppp/8/8/8/8/PPPPPPPP/1R3RK1 b kq -", nullptr},
-        {true, "g1h1", "6k1/8/8/8/8/8/8/5RK1 b - -", nullptr},
-        {false, "g1h1", "6k1/8/8/8/8/8/8/6KR w K -", "g1h1"},
-        {true, "e1h1", "r1bqkb1r/pppp1ppp/2n2n2/4p3/2B1P3/5N2/PPPP1PPP/RNBQ1RK1 b kq -", nullptr},
-        {true, "e1g1", "r1bqkb1r/pppp1ppp/2n2n2/4p3/2B1P3/5N2/PPPP1PPP/RNBQK2R w KQkq -", "e1g1"},
+        {true, ROOKS_B_G, "e1b1", "1r2k1r1/pppppppp/8/8/8/8/PPPPPPPP/2KR2R1 b kq -", nullptr},
+        {true, ROOKS_B_G, "e1c1", "1r2k1r1/pppppppp/8/8/8/8/PPPPPPPP/1R2K1R1 w KQkq -", "e1c1"},
+        {true, ROOKS_B_G, "e1g1", "1r2k1r1/pppppppp/8/8/8/8/PPPPPPPP/1R3RK1 b kq -", nullptr},
+        {false, ROOKS_B_G, "e1c1", "1r2k1r1/pppppppp/8/8/8/8/PPPPPPPP/1R2K1R1 w - -", "e1c1"},
+        {false, ROOKS_B_G, "e1g1", "1r2k1r1/pppppppp/8/8/8/8/PPPPPPPP/1R2K1R1 w - -", "e1g1"},
+        {true, KING_G1, "g1h1", "6k1/8/8/8/8/8/8/5RK1 b - -", nullptr},
+        {false, KING_G1, "g1h1", "6k1/8/8/8/8/8/8/6KR w - -", "g1h1"},
+        {true, KING_F1, "f1h1", "4k3/8/8/8/8/8/8/5RK1 b - -", nullptr},
+        {false, KING_F1, "f1g1", "4k3/8/8/8/8/8/8/6KR b - -", nullptr},
+        {true, OPENING, "e1h1", "r1bqkb1r/pppp1ppp/2n2n2/4p3/2B1P3/5N2/PPPP1PPP/RNBQ1RK1 b kq -", nullptr},
+        {true, OPENING, "e1g1", "r1bqkb1r/pppp1ppp/2n2n2/4p3/2B1P3/5N2/PPPP1PPP/RNBQK2R w KQkq -", "e1g1"},
+        {false, OPENING, "e1g1", "r1bqkb1r/pppp1ppp/2n2n2/4p3/2B1P3/5N2/PPPP1PPP/RNBQ1RK1 b kq -", nullptr},
     };
     for (const Case& c : cases) {
         Position& pos = test_position(START_FEN);
         uci_setoption(pos, c.chess960 ? "setoption name UCI_Chess960 value true" : "setoption name UCI_Chess960 value false");
-        const std::string prefix = c.fen[0] == '6' ? KING_G1 : c.fen[0] == 'r' ? OPENING : ROOKS_B_G;
-        const std::string command = prefix + c.command;
+        const std::string command = c.start + std::string(c.command);
         const std::string printed = run(pos, {command});
         EXPECT_EQ(position_to_fen(pos), std::string(c.fen)) << command;
         EXPECT_EQ(printed, c.refused ? "info string Illegal move: " + std::string(c.refused) + "\n" : "") << command;
@@ -178,19 +184,40 @@ TEST(FenReader, MalformedTextIsReported) {
     }
 }
 
-// The castling field names rooks: K and Q the outermost on the wing, file
-// letters the rook on that file. The writer names each the same way back, so
-// a rook that is not the outermost keeps its letter; a right without its
-// king and rook on the back rank is dropped.
-TEST(FenReader, CastlingFieldNamesTheRooks) {
-    const std::string board = "rr2k1rr/pppppppp/8/8/8/8/PPPPPPPP/RR2K1RR w ";
-    const std::pair<const char*, const char*> cases[] = {
-        {"KQkq", "KQkq"}, {"HAha", "KQkq"}, {"GBgb", "GBgb"}, {"KBgq", "KBgq"}, {"E-x", "-"},
+// In Chess960 the castling field names rooks: K and Q the outermost on the
+// wing, file letters the rook on that file, and the writer names each the
+// same way back, so a rook that is not the outermost keeps its letter. In
+// standard chess only K, Q, k and q count, with the king on e1 (e8) and the
+// rook in its corner. Either way a right without its king and rook on the
+// back rank is dropped, and what is written reads back as itself.
+TEST(FenReader, CastlingFieldFollowsTheMode) {
+    const char* const OUTER_INNER = "rr2k1rr/pppppppp/8/8/8/8/PPPPPPPP/RR2K1RR w ";
+    const char* const G_ROOK = "4k3/8/8/8/8/8/8/4K1R1 w ";
+    const char* const D_KINGS = "r2k3r/8/8/8/8/8/8/R2K3R w ";
+    const char* const KING_UP = "4k3/8/8/8/8/8/4K3/R6R w ";
+    struct Case {
+        bool chess960;
+        const char* board;
+        const char* field;
+        const char* written;
     };
-    for (const auto& [field, written] : cases)
-        EXPECT_EQ(position_to_fen(test_position(board + field + " - 0 1")), board + written + " -") << field;
-    EXPECT_EQ(std::string(position_to_fen(test_position("4k3/8/8/8/8/8/4K3/R6R w KQ - 0 1"))),
-              "4k3/8/8/8/8/8/4K3/R6R w - -");
+    // clang-format off
+    const Case cases[] = {
+        {true, OUTER_INNER, "KQkq", "KQkq"}, {true, OUTER_INNER, "HAha", "KQkq"}, {true, OUTER_INNER, "GBgb", "GBgb"},
+        {true, OUTER_INNER, "KBgq", "KBgq"}, {true, OUTER_INNER, "E-x", "-"},     {true, G_ROOK, "K", "K"},
+        {true, D_KINGS, "KQkq", "KQkq"},     {true, KING_UP, "KQ", "-"},
+        {false, OUTER_INNER, "KQkq", "KQkq"}, {false, OUTER_INNER, "HAha", "-"}, {false, OUTER_INNER, "GBgb", "-"},
+        {false, OUTER_INNER, "KBgq", "Kq"},   {false, G_ROOK, "K", "-"},        {false, G_ROOK, "G", "-"},
+        {false, D_KINGS, "KQkq", "-"},        {false, KING_UP, "KQ", "-"},
+    };
+    // clang-format on
+    for (const Case& c : cases) {
+        const std::string written = std::string(c.board) + c.written + " -";
+        EXPECT_EQ(position_to_fen(test_position(std::string(c.board) + c.field + " - 0 1", c.chess960)),
+                  written)
+            << c.board << c.field << (c.chess960 ? " in Chess960" : "");
+        EXPECT_EQ(position_to_fen(test_position(written, c.chess960)), written) << written;
+    }
 }
 
 }  // namespace

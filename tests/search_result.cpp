@@ -32,7 +32,7 @@ struct Fixture {
         // Root moves by key: B would be searched first.
         root->moves[0] = {A, 0};
         root->moves[1] = {B, 5};
-        root->count = 2;
+        root->count = root->first_count = 2;
     }
     ResultSources sources() const {
         return {.root = root.get(), .main_completed = &main_completed, .helpers = helpers, .helper_count = 2};

@@ -30,17 +30,15 @@ void write_bytes(const fs::path& file, const std::string& bytes) {
     std::ofstream(file, std::ios::binary).write(bytes.data(), std::streamsize(bytes.size()));
 }
 
-// Every position of the file, WDL and DTZ; each probe leaves the position as
-// it found it. (Tables split over two directories: uci_tablebases.cpp.)
-TEST(Syzygy, AgreesWithEveryExpectedValue) {
-    ASSERT_EQ(tb_init(TABLES.string().c_str()), 35);
-    EXPECT_EQ(tb_max_men(), 4);
-
-    std::ifstream epd(fs::path(CORVANE_DATA_DIR) / "syzygy" / "expected.epd");
+// Every line of an expected-values file (FEN ;wdl W ;dtz D), WDL and DTZ;
+// each probe leaves the position as it found it. Returns the lines checked.
+int check_expected_values(const fs::path& file) {
+    std::ifstream epd(file);
     int checked = 0;
     for (std::string line; std::getline(epd, line);) {
         const auto w = line.find(";wdl "), d = line.find(";dtz ");
-        ASSERT_NE(d, std::string::npos) << line;
+        EXPECT_NE(d, std::string::npos) << line;
+        if (d == std::string::npos) continue;
         Position& pos = test_position(line.substr(0, w));
         const Key key = pos.st.hash;
         int wdl_ok = 0, dtz_ok = 0;
@@ -52,7 +50,19 @@ TEST(Syzygy, AgreesWithEveryExpectedValue) {
         EXPECT_TRUE(pos.st.hash == key && position_inconsistency(pos) == nullptr) << line;
         ++checked;
     }
-    EXPECT_EQ(checked, 200);
+    return checked;
+}
+
+// The values another reader computed, and (in a file beside this test, from
+// python-chess's reader) KPvKP positions just after a double step that en
+// passant can take: the capture that turns a draw or a loss into a win, the
+// one that saves a lost game, one worse than a push, drawn ones, for either
+// side to move. (Tables split over two directories: uci_tablebases.cpp.)
+TEST(Syzygy, AgreesWithEveryExpectedValue) {
+    ASSERT_EQ(tb_init(TABLES.string().c_str()), 35);
+    EXPECT_EQ(tb_max_men(), 4);
+    EXPECT_EQ(check_expected_values(fs::path(CORVANE_DATA_DIR) / "syzygy" / "expected.epd"), 200);
+    EXPECT_EQ(check_expected_values(fs::path(__FILE__).parent_path() / "syzygy_en_passant.epd"), 6);
 
     // What the tables cannot answer: castling rights, more men than any table.
     int ok = 1;

@@ -49,8 +49,9 @@ std::unique_ptr<OwnedPosition> owned_position(const std::string& fen, int pawn_t
     return pos;
 }
 
-Position& test_position(const std::string& fen) {
+Position& test_position(const std::string& fen, bool chess960) {
     static auto shared = std::make_unique<OwnedPosition>(10);
+    shared->params->chess960 = chess960;
     read_fen(*shared, fen.c_str());
     return *shared;
 }

@@ -19,8 +19,9 @@ struct OwnedPosition : Position {
 };
 std::unique_ptr<OwnedPosition> owned_position(const std::string& fen, int pawn_table_power);
 
-// The one shared position, read from fen (its parameters are not reset).
-Position& test_position(const std::string& fen);
+// The one shared position, read from fen in standard chess or Chess960 (the
+// rest of its parameters are not reset).
+Position& test_position(const std::string& fen, bool chess960 = false);
 
 // The named row of an evaluation breakdown.
 const EvalTerm& eval_term(const EvalBreakdown& b, const std::string& name);

@@ -170,3 +170,19 @@ TEST(Threads, ANodeLimitCountsEveryThread) {
     }
     EXPECT_LT(spent[1], 1.6 * spent[0]) << spent[0] << " s with one thread, " << spent[1] << " with two";
 }
+
+// Helper threads need the stack the main thread has: a node keeps its move
+// list in its frame, so a line's stack grows with its length. Here the lines
+// run some 40 to 50 plies (seldepth) in a second or two; the Windows tests
+// run it under Wine, where a helper takes the executable's stack reserve.
+TEST(Threads, HelpersSearchLongLines) {
+    EngineProcess engine;
+    engine.send("setoption name Threads value 3");
+    engine.send("position fen k7/p1p5/P1P5/8/8/8/8/4K3 w - - 0 1");
+    const std::string depth = CORVANE_LIGHT_TESTS ? "32" : "40";
+    engine.send("go depth " + depth);
+    EXPECT_TRUE(engine.wait_for("^info depth " + depth + " seldepth [3-9][0-9] ", 60000));
+    EXPECT_TRUE(engine.wait_for(LEGAL_BESTMOVE));
+    engine.send("quit");
+    EXPECT_EQ(engine.wait_exit(), 0);
+}

@@ -1,12 +1,22 @@
 // Endgame tables in play: with SyzygyPath set (two directories here, each
 // holding half the tables), Corvane converts won endings within the 50-move
-// rule and never lets a drawn one slip, against itself without tables.
+// rule and never lets a drawn one slip, against itself without tables; the
+// root keeps a mate, shows every move ranked to an analyst and counts the
+// 50-move rule; the largest tables decide inside the search; every node kind
+// keeps the tables' bound.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <regex>
 
 #include "harness/engine_process.h"
 #include "movegen/movegen.h"
+#include "search/search.h"
+#include "search/trans_table.h"
 #include "syzygy/syzygy.h"
 #include "test_support.h"
 #include "uci/uci.h"
@@ -15,10 +25,12 @@ namespace {
 
 namespace fs = std::filesystem;
 
+const std::string TABLES = std::string(CORVANE_DATA_DIR) + "/syzygy/tables";
+
 // Links the shared tables into two directories, alternately; returns both as one path.
 std::string split_tables(const ScratchDir& a, const ScratchDir& b) {
     int n = 0;
-    for (const auto& entry : fs::directory_iterator(std::string(CORVANE_DATA_DIR) + "/syzygy/tables"))
+    for (const auto& entry : fs::directory_iterator(TABLES))
         fs::create_symlink(entry.path(), fs::path(n++ % 2 ? b.path() : a.path()) / entry.path().filename());
     return a.path() + ":" + b.path();
 }
@@ -75,4 +87,156 @@ TEST(Tablebases, WonEndingsAreConvertedAndDrawnOnesHeld) {
         EXPECT_TRUE(hits);
     }
     tb_free();
+}
+
+// KQvKR with a quiet mate in one (Qd8#) beside a winning capture (Qxf3): the
+// mate is the shortest win and is played. With several lines the analyst
+// sees every move, ranked as the tables rank them: the mate, the other 15
+// wins, the one draw (Qb6, a stalemate trap), the 8 moves that lose the queen.
+TEST(Tablebases, RootPlaysTheMateAndShowsEveryMoveRanked) {
+    EngineProcess engine;
+    engine.send("setoption name SyzygyPath value " + TABLES);
+    engine.send("position fen k7/8/K4Q2/8/8/5r2/8/8 w - - 0 1");
+    engine.send("go depth 3");
+    EXPECT_TRUE(engine.wait_for("^bestmove f6d8$"));
+
+    engine.send("setoption name MultiPV value 30");
+    const std::size_t from = engine.lines().size();
+    engine.send("go depth 3");
+    ASSERT_TRUE(engine.wait_for("^bestmove f6d8$"));
+    // The last line shown for each number: 3 a win, 2 a draw, 1 a loss.
+    std::map<int, int> result;
+    const std::regex line(" multipv (\\d+) score (mate|cp) (-?\\d+) .* pv (\\S+)");
+    for (std::size_t i = from; i < engine.lines().size(); ++i) {
+        std::smatch m;
+        if (!std::regex_search(engine.lines()[i], m, line)) continue;
+        const int score = std::stoi(m[3]);
+        const bool won = m[2] == "mate" ? score > 0 : score >= TB_WIN_BOUND;
+        const bool drawn = m[2] == "cp" && score == 0;
+        result[std::stoi(m[1])] = won ? 3 : drawn ? 2 : 1;
+        if (m[1] == "1") {
+            EXPECT_EQ(m[4], "f6d8") << engine.lines()[i];
+        }
+    }
+    std::string ranks;
+    for (const auto& [number, r] : result) ranks += char('0' + r);
+    EXPECT_EQ(ranks, std::string(16, '3') + "2" + std::string(8, '1')) << engine.transcript();
+}
+
+// Tables of the largest size present (4 men here) decide below the root:
+// from five men, the queen takes the rook into KQRvK, a win the tables give
+// at the first ply (score 9870) and count in tbhits.
+TEST(Tablebases, LargestTablesDecideInsideTheSearch) {
+    EngineProcess engine;
+    engine.send("setoption name SyzygyPath value " + TABLES);
+    engine.send("position fen 4k3/8/8/8/8/8/1r6/Q3K2R w - - 0 1");
+    engine.send("go depth 2");
+    EXPECT_TRUE(engine.wait_for("^info depth 2 .*score cp 9870 .*tbhits [1-9]"));
+    EXPECT_TRUE(engine.wait_for("^bestmove a1b2"));
+}
+
+// The 50-move counter at the root turns the wins it spoils (the next capture
+// or pawn move comes too late) into draws, and the losses it saves, unless
+// Syzygy50MoveRule is off. KQvKR: from a fresh counter the two king moves
+// that zero soonest keep the win; at 60 every win is spoiled, so every move
+// that does not lose the queen keeps the draw; the loser's moves likewise.
+// (The 3- and 4-man tables hold no cursed or blessed result of their own.)
+TEST(Tablebases, RootCountsTheFiftyMoveRule) {
+    ASSERT_EQ(tb_init(TABLES.c_str()), 35);
+    const struct Case {
+        const char* fen;
+        bool rule50;
+        const char* kept;  // sorted
+    } cases[] = {
+        {"8/8/3k4/8/2r5/8/8/Q3K3 w - - 0 1", true, "e1d2 e1e2"},
+        {"8/8/3k4/8/2r5/8/8/Q3K3 w - - 60 1", false, "e1d2 e1e2"},
+        {"8/8/3k4/8/2r5/8/8/Q3K3 w - - 60 1", true,
+         "a1a2 a1a3 a1a5 a1a6 a1a7 a1a8 a1b1 a1b2 a1d1 a1f6 a1g7 a1h8 e1d1 e1d2 e1e2 e1f1 e1f2"},
+        {"8/8/3k4/8/2r5/8/8/Q3K3 b - - 60 1", true,
+         "c4b4 c4c5 c4c6 c4c7 c4c8 c4e4 c4f4 d6c5 d6c6 d6c7 d6d5 d6d7 d6e6"},
+    };
+    for (const Case& c : cases) {
+        auto pos = owned_position(c.fen, 10);
+        pos->params->tb_men = tb_max_men();
+        pos->params->tb_rule50 = c.rule50;
+        auto info = std::make_unique<SearchInfo>();
+        MoveList legal;
+        gen_legal_moves(*pos, legal);
+        RootMove moves[MAX_MOVES];
+        int count = 0;
+        for (int i = 0; i < legal.count; ++i) moves[count++] = {legal.moves[i].move, 0};
+        const int best = tb_rank_root(*pos, *info, moves, count);
+        std::vector<std::string> kept;
+        for (int i = 0; i < best; ++i) kept.push_back(move_to_text(moves[i].move));
+        std::sort(kept.begin(), kept.end());
+        std::string text;
+        for (const std::string& m : kept) text += (text.empty() ? "" : " ") + m;
+        EXPECT_EQ(text, c.kept) << c.fen << (c.rule50 ? "" : " without the 50-move rule");
+        EXPECT_EQ(count, best) << c.fen;
+    }
+    tb_free();
+}
+
+// A node that searches on past the tables' result (the window lies beyond
+// it) returns and stores a value within the tables' bound, whatever kind of
+// node it is: a won position at least the win's score, a lost one at most
+// the loss's. KQvK and KQvKR one ply below the root, the side to move in
+// check for the evasion nodes, with no mate inside the depth searched.
+TEST(Tablebases, EveryNodeKindHoldsTheTablesBound) {
+    ASSERT_EQ(tb_init(TABLES.c_str()), 35);
+    enum Node { ZERO_WINDOW, EVASION };
+    const struct Case {
+        const char* fen;
+        Node node;
+        bool won;
+    } cases[] = {
+        {"8/8/8/2k5/8/8/8/3QK3 w - - 0 1", ZERO_WINDOW, true},
+        {"8/8/8/2k5/8/8/8/3QK3 b - - 0 1", ZERO_WINDOW, false},
+        {"4r3/8/8/3k4/8/8/8/Q3K3 w - - 0 1", EVASION, true},
+        {"8/8/8/3k4/8/8/8/3QK3 b - - 0 1", EVASION, false},
+    };
+    const int win = TB_WIN_SCORE - 1;  // a win the tables give one ply from the root
+    for (const Case& c : cases) {
+        auto pos = owned_position(c.fen, 10);
+        pos->params->tb_men = tb_max_men();
+        pos->ply = 1;
+        auto info = std::make_unique<SearchInfo>();
+        search_info_init(*info, now_ms());
+        info->status = THINKING;
+        Move pv[MAX_PLY];
+        // Beyond a win lies a mate, beneath a loss a quicker one: only a search can tell.
+        const int beta = c.won ? win + 1 : -win;
+        const int value = c.node == ZERO_WINDOW ? search_zw(*pos, *info, beta, 3, pv, 0)
+                                                : search_evasion(*pos, *info, beta, 3, pv, 0);
+        const auto e = tt_find(*pos);
+        ASSERT_TRUE(e) << c.fen;
+        const bool held = c.won ? value >= win && e->upper >= win : value <= -win && e->lower <= -win;
+        EXPECT_TRUE(held) << c.fen << " value " << value << " bounds " << e->lower << " " << e->upper;
+        EXPECT_GT(info->tb_hits, 0) << c.fen;
+    }
+    tb_free();
+}
+
+// A SyzygyPath naming a directory whose name is not ASCII (UTF-8 on the
+// protocol, UTF-16 in Windows' file calls) opens its tables, a file beside
+// them with such a name is passed over, and a path that is not even UTF-8
+// finds nothing and ends nothing. Run under Wine by the Windows tests.
+TEST(Tablebases, SyzygyPathWithANonAsciiDirectory) {
+    EngineProcess engine;
+    const std::string name = "tablas-\xc3\xb1\xd0\x96";  // "tablas-" n-tilde, Cyrillic Zhe
+    const fs::path dir = fs::path(engine.dir()) / name;
+    fs::create_directory(dir);
+    for (const char* file : {"KQvK.rtbw", "KQvK.rtbz"}) fs::copy_file(fs::path(TABLES) / file, dir / file);
+    std::ofstream(dir / "\xd0\x96\xe6\xbc\xa2.rtbw") << "not a table";
+    engine.send("setoption name SyzygyPath value " + name);
+    EXPECT_TRUE(engine.wait_for("^info string Syzygy tables: 1, up to 3 men$"));
+    engine.send("position fen 8/8/8/2k5/8/8/8/3QK3 w - - 0 1");
+    engine.send("go depth 3");
+    EXPECT_TRUE(engine.wait_for("^info depth 3 .*score cp 9870 .*tbhits [1-9]"));
+    EXPECT_TRUE(engine.wait_for("^bestmove "));
+    engine.send("setoption name SyzygyPath value tablas-\xff\xfe\x81");
+    engine.send("isready");
+    EXPECT_TRUE(engine.wait_for("^readyok$"));
+    engine.send("quit");
+    EXPECT_EQ(engine.wait_exit(), 0);
 }

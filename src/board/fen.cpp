@@ -27,16 +27,21 @@ void place(Position& pos, int us, int t, int sq) {
     if (t == PAWN) pos.st.pawn_hash ^= piece_key[us][t][sq];
 }
 
-// One letter of the castling field. K and Q (k and q) name the outermost rook
-// on that wing of the king (X-FEN), a file letter names the rook on that file
-// (Shredder-FEN, or X-FEN's inner rook); upper case is white. A right needs
-// its side's one king on the back rank and the rook beside it there, else
-// the letter is dropped: castling would move pieces that are not there.
-// A wing named twice keeps the rook named last.
-void read_castling_letter(const Position& pos, char c, int& castle, int (&rook_from)[4]) {
+// One letter of the castling field. In Chess960, K and Q (k and q) name the
+// outermost rook on that wing of the king (X-FEN), a file letter names the
+// rook on that file (Shredder-FEN, or X-FEN's inner rook); upper case is
+// white. A right needs its side's one king on the back rank and the rook
+// beside it there, else the letter is dropped: castling would move pieces
+// that are not there. A wing named twice keeps the rook named last.
+// Standard chess knows K, Q, k and q alone, each with the king on its e-file
+// square and the rook in its corner: a GUI that never turned UCI_Chess960 on
+// means nothing else by them, and a king standing elsewhere cannot castle.
+void read_castling_letter(const Position& pos, char c, bool chess960, int& castle, int (&rook_from)[4]) {
     const bool white = c == 'K' || c == 'Q' || (c >= 'A' && c <= 'H');
     const bool black = c == 'k' || c == 'q' || (c >= 'a' && c <= 'h');
     if (!white && !black) return;  // '-' and anything else
+    const bool wing_letter = c == 'K' || c == 'Q' || c == 'k' || c == 'q';
+    if (!chess960 && !wing_letter) return;
     const int us = white ? WHITE : BLACK;
     const Bitboard back_rank = rank_bb(us == WHITE ? 0 : 7);
     const Bitboard king = pos.pieces_of(us, KING) & back_rank;
@@ -54,6 +59,7 @@ void read_castling_letter(const Position& pos, char c, int& castle, int (&rook_f
         if (rooks & bit(sq)) rook = sq;
     }
     if (rook == NO_SQUARE) return;
+    if (!chess960 && (file_of(king_sq) != 4 || (file_of(rook) != 0 && file_of(rook) != 7))) return;
     const int index = 2 * us + (rook > king_sq ? 0 : 1);
     castle |= 1 << index;
     rook_from[index] = rook;
@@ -74,7 +80,8 @@ void set_castling(Position& pos, int castle, const int (&rook_from)[4]) {
 
 // The letter the writer uses for a right: K, Q, k or q when the rook is the
 // outermost on its wing, its file letter otherwise, so that reading it back
-// finds the same rook.
+// finds the same rook. Standard chess holds corner rooks' rights only, so
+// there the letters are always KQkq.
 char castling_letter(const Position& pos, int index) {
     const int us = index / 2, rook = pos.castling[index].rook_from;
     const Bitboard rooks = pos.pieces_of(us, ROOK) & rank_bb(rank_of(rook));
@@ -148,7 +155,8 @@ bool read_fields(Position& pos, const char* text) {
 
     p = skip_space(p);
     int castle = 0, rook_from[4] = {NO_SQUARE, NO_SQUARE, NO_SQUARE, NO_SQUARE};
-    for (; *p && !is_space(*p); ++p) read_castling_letter(pos, *p, castle, rook_from);
+    const bool chess960 = pos.params && pos.params->chess960;
+    for (; *p && !is_space(*p); ++p) read_castling_letter(pos, *p, chess960, castle, rook_from);
     set_castling(pos, castle, rook_from);
 
     p = skip_space(p);

@@ -48,7 +48,7 @@ struct EngineParams {
     int tb_men;
     int tb_probe_depth;
     int tb_rule50;
-    int chess960;  // castling is written and read as the king taking its own rook
+    int chess960;        // castling as the king taking its rook, from any rook the FEN names
     int limit_strength;  // UCI_LimitStrength: play at the level `elo`
     int elo;
 };
@@ -169,7 +169,8 @@ bool is_repetition(const Position& pos);
 void trim_history(Position& pos);
 constexpr int HISTORY_GAME_BUDGET = 512;  // leaves the search at least 511 plies
 
-// FEN text in and out, and the dump-file listing.
+// FEN text in and out, and the dump-file listing. The castling field is read
+// as Chess960's when pos.params has chess960 set, else as standard chess's.
 void read_fen(Position& pos, const char* text);
 const char* position_to_fen(const Position& pos);
 void dump_position(const Position& pos);

@@ -14,6 +14,7 @@ constexpr int PV_LINE_MIN_DEPTH = 8;  // shallower iterations are too quick to r
 struct RootSearch {
     RootMove moves[MAX_MOVES];
     int count;
+    int first_count;  // the first line chooses among the first moves only (the tables' best)
     Bitboard candidates;
     Line pv;           // depth 0 until a root move raised alpha
     bool pv_reported;  // printed as a principal variation when it was found

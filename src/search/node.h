@@ -36,20 +36,34 @@ inline bool table_cutoff(const TransEntry& e, int depth, int beta, int& value) {
     return false;
 }
 
+// What the tables said of a node that searches on (a win is a floor under
+// its value and a loss a ceiling over it), and at a PV node with threads
+// sharing the table, the bounds another thread proved. Every value the node
+// returns or stores is held between them; else a bound that only the
+// evaluation gave would contradict theirs, in the table and in the parent.
+struct TableBound {
+    int floor = -MATE, ceiling = MATE;
+    void set(int value, int bound) {
+        if (bound == TB_LOWER) floor = std::max(floor, value);
+        else ceiling = std::min(ceiling, value);
+    }
+    int hold(int value) const { return std::clamp(value, floor, std::max(floor, ceiling)); }
+};
+
 // With threads sharing the table, a principal-variation node keeps its value
 // within the bounds another thread proved at least as deep, as a
 // zero-window node does: one that ignored them would re-search, and fail
 // low, every move whose zero-window search had cut on them, and the tree
 // would grow without end where scores rise with depth. True with `value`
 // when a bound decides the node; else the bounds narrow floor and ceiling.
-inline bool shared_bound_decides(const TransEntry& e, int depth, int alpha, int beta, int& floor, int& ceiling,
+inline bool shared_bound_decides(const TransEntry& e, int depth, int alpha, int beta, TableBound& bounds,
                                  int& value) {
     const bool lower = e.lower_depth >= depth && e.lower > -MATE, upper = e.upper_depth >= depth && e.upper < MATE;
     if (lower && upper && e.lower > e.upper) return false;  // bounds that disagree say nothing
     if (lower && e.lower >= beta) return value = e.lower, true;
     if (upper && e.upper <= alpha) return value = e.upper, true;
-    if (lower) floor = std::max(floor, int(e.lower));
-    if (upper) ceiling = std::min(ceiling, int(e.upper));
+    if (lower) bounds.floor = std::max(bounds.floor, int(e.lower));
+    if (upper) bounds.ceiling = std::min(bounds.ceiling, int(e.upper));
     return false;
 }
 

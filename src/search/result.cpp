@@ -44,5 +44,5 @@ SearchResult choose_result(const ResultSources& sources) {
     // 5. Stopped before any root move completed: still a legal move, the one
     //    the search would have searched first.
     bool none[MAX_MOVES] = {};
-    return {root.moves[pick_root_move(root.moves, none, root.count)].move, NO_MOVE, nullptr};
+    return {root.moves[pick_root_move(root.moves, none, root.first_count)].move, NO_MOVE, nullptr};
 }

@@ -81,7 +81,7 @@ void build_root(Position& pos, SearchInfo& info, RootSearch& rs) {
         const Move m = rs.moves[i].move;
         rs.moves[i].key = m == info.hash_move[0] ? ROOT_HASH_KEY : is_quiet(m) ? 0 : ROOT_TACTICAL_KEY + mvv_lva(m);
     }
-    rs.count = tb_rank_root(pos, info, rs.moves, rs.count);
+    rs.first_count = tb_rank_root(pos, info, rs.moves, rs.count);
     rs.candidates = discovered_check_candidates(pos, pos.side);
     rs.pv.pv[0] = NO_MOVE;
     rs.pv.score = rs.pv.depth = rs.pv.seldepth = 0;
@@ -95,12 +95,12 @@ void build_root(Position& pos, SearchInfo& info, RootSearch& rs) {
 // far.
 int search_first_line(Position& pos, SearchInfo& info, RootSearch& rs, int d, bool report_lines) {
     bool searched[MAX_MOVES];
-    std::fill(searched, searched + rs.count, false);
+    std::fill(searched, searched + rs.first_count, false);
     Move child_pv[MAX_PLY];
     int alpha = -MATE, largest_key = 0, best_index = -1;
 
-    for (int n = 1; n <= rs.count; ++n) {
-        const int i = pick_root_move(rs.moves, searched, rs.count);
+    for (int n = 1; n <= rs.first_count; ++n) {
+        const int i = pick_root_move(rs.moves, searched, rs.first_count);
         searched[i] = true;
         const Move move = rs.moves[i].move;
         info.root_move_number = n;

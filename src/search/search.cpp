@@ -21,10 +21,11 @@ constexpr int NULL_MOVE_LARGE_MARGIN = 75;  // far above beta, the verification 
 using node::stopped;
 
 // The entry steps the zero-window and in-check nodes share: count the node,
-// stop, repetition, and a table bound deep enough to decide the node. True
-// when the node returns `result` at once; `entry` is the table entry found.
+// stop, repetition, and a table bound deep enough to decide the node, or the
+// endgame tables' result. True when the node returns `result` at once;
+// `entry` is the table entry found, `tb` what the endgame tables leave open.
 bool enter_zero_window(Position& pos, SearchInfo& info, Move* pv, int depth, int beta,
-                       std::optional<TransEntry>& entry, int& result) {
+                       std::optional<TransEntry>& entry, node::TableBound& tb, int& result) {
     pv[pos.ply] = 0;
     info.hash_move[pos.ply] = 0;
     node::count(pos, info);
@@ -40,7 +41,8 @@ bool enter_zero_window(Position& pos, SearchInfo& info, Move* pv, int depth, int
     if (pos.params->tb_men && tb_probe_node(pos, info, depth, result, bound)) {
         node::store_tablebase(pos, depth, result, bound);
         // A won position's score is a floor: the search may still find a mate above it.
-        return bound == TB_EXACT || (bound == TB_LOWER) == (result >= beta);
+        if (bound == TB_EXACT || (bound == TB_LOWER) == (result >= beta)) return true;
+        tb.set(result, bound);
     }
     return false;
 }
@@ -112,22 +114,21 @@ int search_pv(Position& pos, SearchInfo& info, int alpha, int beta, int depth, i
     // floor and a loss a ceiling) and, with threads sharing the table, those
     // another thread proved; the node searches on only when its window lies
     // within them.
-    int floor = -MATE, ceiling = MATE, tb_value, tb_bound;
+    node::TableBound tb;
+    int tb_value, tb_bound;
     if (params.use_trans_table)
         if (const auto e = tt_find(pos)) {
             info.hash_move[ply] = tt_move(*e);
-            if (tt_shared() && node::shared_bound_decides(*e, depth, alpha, beta, floor, ceiling, tb_value))
-                return tb_value;
+            if (tt_shared() && node::shared_bound_decides(*e, depth, alpha, beta, tb, tb_value)) return tb_value;
         }
     if (params.tb_men && tb_probe_node(pos, info, depth, tb_value, tb_bound)) {
         node::store_tablebase(pos, depth, tb_value, tb_bound);
         if (tb_bound == TB_EXACT || (tb_bound == TB_LOWER && tb_value >= beta) ||
             (tb_bound == TB_UPPER && tb_value <= alpha))
             return tb_value;
-        if (tb_bound == TB_LOWER) floor = std::max(floor, tb_value);
-        else ceiling = std::min(ceiling, tb_value);
+        tb.set(tb_value, tb_bound);
     }
-    if (node::too_deep(pos)) return evaluate(pos);
+    if (node::too_deep(pos)) return tb.hold(evaluate(pos));
 
     const Bitboard pinned = pinned_pieces(pos);
     const Bitboard candidates = discovered_check_candidates(pos, pos.side);
@@ -200,7 +201,7 @@ int search_pv(Position& pos, SearchInfo& info, int alpha, int beta, int depth, i
     }
 
     if (count == 0) return in_check ? ply - MATE : 0;
-    best = std::clamp(best, floor, std::max(floor, ceiling));
+    best = tb.hold(best);
     if (node_move && is_quiet(node_move) && best >= beta) update_history(info, node_move, pos.side, depth, ply);
     if (params.use_trans_table)
         tt_store(pos, depth, best > alpha0 ? best : -MATE, best < beta ? best : MATE, node_move);
@@ -213,10 +214,11 @@ int search_zw(Position& pos, SearchInfo& info, int beta, int depth, Move* pv, in
     const EngineParams& params = *pos.params;
     // 1. Transposition table: a bound deep enough decides the node.
     std::optional<TransEntry> e;
+    node::TableBound tb;
     int early;
-    if (enter_zero_window(pos, info, pv, depth, beta, e, early)) return early;
+    if (enter_zero_window(pos, info, pv, depth, beta, e, tb, early)) return early;
     const int static_eval = static_value(pos, e);
-    if (node::too_deep(pos)) return static_eval;
+    if (node::too_deep(pos)) return tb.hold(static_eval);
 
     const Bitboard pinned = pinned_pieces(pos);
     const Bitboard candidates = discovered_check_candidates(pos, pos.side);
@@ -233,7 +235,7 @@ int search_zw(Position& pos, SearchInfo& info, int beta, int depth, Move* pv, in
                                     : -quiesce(pos, info, -beta, -beta + 1, 0, child_pv);
         unmake_null_move(pos, null_undo);
         if (stopped(info)) return 0;
-        if (value >= beta) return value;
+        if (value >= beta) return tb.hold(value);
     }
 
     // 3. Move loop with "Zero Pruning" (move-count and futility pruning of late
@@ -293,6 +295,7 @@ int search_zw(Position& pos, SearchInfo& info, int beta, int depth, Move* pv, in
     }
 
     if (count == 0) return 0;  // stalemate: this node is never in check
+    best = tb.hold(best);
     if (params.use_trans_table) node::store_zero_window(pos, depth, best, beta, best_move);
     return best;
 }
@@ -302,9 +305,10 @@ int search_evasion(Position& pos, SearchInfo& info, int beta, int depth, Move* p
     const int ply = pos.ply;
     const EngineParams& params = *pos.params;
     std::optional<TransEntry> e;
+    node::TableBound tb;
     int early;
-    if (enter_zero_window(pos, info, pv, depth, beta, e, early)) return early;
-    if (node::too_deep(pos)) return evaluate(pos);
+    if (enter_zero_window(pos, info, pv, depth, beta, e, tb, early)) return early;
+    if (node::too_deep(pos)) return tb.hold(evaluate(pos));
 
     const Bitboard pinned = pinned_pieces(pos);
     const Bitboard candidates = discovered_check_candidates(pos, pos.side);
@@ -344,6 +348,7 @@ int search_evasion(Position& pos, SearchInfo& info, int beta, int depth, Move* p
     }
 
     if (count == 0) return ply - MATE;
+    best = tb.hold(best);
     if (params.use_trans_table) node::store_zero_window(pos, depth, best, beta, best_move);
     return best;
 }

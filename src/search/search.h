@@ -33,12 +33,16 @@ void helper_think(Position& pos, SearchInfo& info, const RootMove* moves, int co
 // (the lower bound of a win, the upper bound of a loss, or an exact draw).
 enum : int { TB_EXACT = 0, TB_LOWER = 1, TB_UPPER = 2 };
 bool tb_probe_node(Position& pos, SearchInfo& info, int depth, int& value, int& bound);
-// At a root the tables know: keeps only the moves that keep the best result
+// At a root the tables know: puts first the moves that keep the best result
 // the tables give (a win that the 50-move rule lets through, else a draw);
-// of the moves that win, those that reach the next capture or pawn move
-// soonest, of the moves that lose, those that reach it last. Returns the
-// number of moves kept; all of them when a table is missing.
-int tb_rank_root(Position& pos, SearchInfo& info, RootMove* moves, int count);
+// of the moves that win, those that mate, else those that reach the next
+// capture or pawn move soonest; of the moves that lose, those that reach it
+// last. Returns how many moves that is: the moves the best line chooses
+// from. The other moves follow them ranked (wins, draws, losses) and stay in
+// `count` when the user asked for several lines ("MultiPV" above 1, at full
+// strength); else `count` becomes the number returned. When a table is
+// missing nothing changes and all `count` moves are returned.
+int tb_rank_root(Position& pos, SearchInfo& info, RootMove* moves, int& count);
 
 int search_pv(Position& pos, SearchInfo& info, int alpha, int beta, int depth, int in_check, Move* pv);
 int search_zw(Position& pos, SearchInfo& info, int beta, int depth, Move* pv, int flags);

@@ -166,7 +166,7 @@ void think(Position& pos, SearchInfo& info) {
     multi.last.count = 0;
 
     // The helpers search the same root until this search ends, however it ends.
-    HelperSearch helpers(pos, info, rs.moves, rs.count, !weakened);
+    HelperSearch helpers(pos, info, rs.moves, rs.first_count, !weakened);
     // A node limit counts every thread's nodes: look at the total often enough.
     if (info.nodes_limited && threads_count() > 1 && !weakened)
         info.poll_interval = std::clamp<std::int64_t>(info.node_limit / (4 * threads_count()), 64, info.poll_interval);
@@ -220,7 +220,7 @@ void think(Position& pos, SearchInfo& info) {
 void helper_think(Position& pos, SearchInfo& info, const RootMove* moves, int count) {
     RootSearch rs;
     pos.ply = 0;
-    rs.count = count;
+    rs.count = rs.first_count = count;
     std::copy(moves, moves + count, rs.moves);
     rs.candidates = discovered_check_candidates(pos, pos.side);
     rs.pv.pv[0] = NO_MOVE;

@@ -7,6 +7,7 @@
 #include <mutex>
 #include <string>
 #include <system_error>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -92,7 +93,7 @@ void unmap(TableFile& file) {
 // Maps the whole file read-only; the reason on failure.
 const char* map_file(TableFile& file) {
 #ifdef _WIN32
-    HANDLE fd = CreateFileA(file.path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+    HANDLE fd = CreateFileW(file.path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                             FILE_FLAG_RANDOM_ACCESS, nullptr);
     if (fd == INVALID_HANDLE_VALUE) return "cannot be opened";
     LARGE_INTEGER size;
@@ -105,7 +106,7 @@ const char* map_file(TableFile& file) {
         CloseHandle(fd);
         return file.size < 16 ? "is too short" : "is too large for this build";
     }
-    HANDLE mapping = CreateFileMappingA(fd, nullptr, PAGE_READONLY, 0, 0, nullptr);
+    HANDLE mapping = CreateFileMappingW(fd, nullptr, PAGE_READONLY, 0, 0, nullptr);
     CloseHandle(fd);
     if (!mapping) return "cannot be mapped";
     void* view = MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0);
@@ -136,12 +137,40 @@ const char* map_file(TableFile& file) {
     return nullptr;
 }
 
+// A name part in plain ASCII, or the empty text when it holds anything else
+// (no table is named so). Never converts between encodings, so no name on
+// disk can make it fail.
+std::string ascii_text(const std::filesystem::path& part) {
+    using Unit = std::make_unsigned_t<std::filesystem::path::value_type>;
+    std::string text;
+    for (const Unit c : part.native()) {
+        if (c == 0 || c >= 0x80) return "";
+        text += char(c);
+    }
+    return text;
+}
+
+// A directory named in the option's UTF-8 text. Windows names files in
+// UTF-16: the text is converted rather than read in the local code page,
+// where other letters would name another directory or none; a byte that is
+// not UTF-8 becomes a replacement character, so a bad name only finds nothing.
+std::filesystem::path directory_path(const std::string& utf8) {
+#ifdef _WIN32
+    const int length = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), int(utf8.size()), nullptr, 0);
+    std::wstring wide(std::size_t(length > 0 ? length : 0), L'\0');
+    if (length > 0) MultiByteToWideChar(CP_UTF8, 0, utf8.data(), int(utf8.size()), wide.data(), length);
+    return std::filesystem::path(wide);
+#else
+    return std::filesystem::path(utf8);
+#endif
+}
+
 void add_file(const std::filesystem::path& path) {
-    const std::string ext = path.extension().string();
+    const std::string ext = ascii_text(path.extension());
     const bool dtz = ext == ".rtbz";
     if (!dtz && ext != ".rtbw") return;
     int counts[2][8], men;
-    const std::string stem = path.stem().string();
+    const std::string stem = ascii_text(path.stem());
     if (!parse_name(stem, counts, men)) return;
     const MaterialKey key = key_of_counts(counts, false);
     Table* table = nullptr;
@@ -166,7 +195,7 @@ void add_file(const std::filesystem::path& path) {
         table->pivot = lone >= 3 ? 3 : 2;
     }
     TableFile& file = dtz ? table->dtz : table->wdl;
-    if (file.path.empty()) file.path = path.string();  // the first directory listed wins
+    if (file.path.empty()) file.path = path;  // the first directory listed wins
 }
 
 }  // namespace
@@ -219,7 +248,8 @@ int tb_init(const char* paths) {
         if (dir.empty()) continue;
         std::error_code error;
         std::vector<std::filesystem::path> found;
-        for (std::filesystem::directory_iterator it(dir, error), last; !error && it != last; it.increment(error))
+        for (std::filesystem::directory_iterator it(directory_path(dir), error), last; !error && it != last;
+             it.increment(error))
             found.push_back(it->path());
         // Sorted so that the registry, and so which file wins, never depends on directory order.
         std::sort(found.begin(), found.end());

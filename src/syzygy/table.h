@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -56,7 +57,7 @@ enum : int { FILE_UNMAPPED = 0, FILE_READY = 1, FILE_ABSENT = 2 };
 // from UNMAPPED to READY or ABSENT (and from READY to ABSENT when a probe
 // finds damage the header could not show); the map stays until tb_free.
 struct TableFile {
-    std::string path;  // empty when no such file was found
+    std::filesystem::path path;  // in the system's own encoding (wide on Windows); empty when not found
     std::atomic<int> state{FILE_UNMAPPED};
     std::atomic<bool> reported{false};
     const std::uint8_t* bytes = nullptr;

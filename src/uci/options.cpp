@@ -328,7 +328,7 @@ void uci_setoption(Position& pos, const char* line) {
         // The levels end where the scale does: the listing shows the level played.
         held_value("UCI_Elo", STRENGTH_MIN_ELO, STRENGTH_MAX_ELO, "");
     } else if (name == "UCI_Chess960") {
-        // The move text of the position command that follows depends on it.
+        // The castling fields and move text of the position commands that follow depend on it.
         pos.params->chess960 = option_get_bool("UCI_Chess960");
     }
 }

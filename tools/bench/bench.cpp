@@ -11,15 +11,17 @@ namespace {
 
 int usage() {
     std::fprintf(stderr,
-                 "usage: corvane-bench perft DEPTH [POSITION]\n"
-                 "       corvane-bench perft-suite FILE [--max-nodes N]\n"
-                 "       corvane-bench key [POSITION]\n"
+                 "usage: corvane-bench perft [--chess960] DEPTH [POSITION]\n"
+                 "       corvane-bench perft-suite [--chess960] FILE [--max-nodes N]\n"
+                 "       corvane-bench key [--chess960] [POSITION]\n"
                  "       corvane-bench eval [POSITION]\n"
                  "       corvane-bench search [DEPTH] [--multipv K] [--threads N]\n"
                  "       corvane-bench tb --syzygy-path DIRS [POSITION]\n"
                  "       corvane-bench tb-suite --syzygy-path DIRS FILE [ROUNDS]\n"
                  "       corvane-bench --version\n"
-                 "POSITION: startpos [moves ...] | fen <FEN> [moves ...] | <FEN> [moves ...]\n");
+                 "POSITION: startpos [moves ...] | fen <FEN> [moves ...] | <FEN> [moves ...]\n"
+                 "Castling fields and moves are read as standard chess, as the engine reads\n"
+                 "them with UCI_Chess960 off; --chess960 reads them as with it on.\n");
     return 2;
 }
 

@@ -26,6 +26,15 @@ bool parse_int(const char* text, long long& out) {
     return end && end != text && *end == '\0';
 }
 
+// A leading --chess960 reads castling fields and move text as the engine does
+// with UCI_Chess960 on; without it, as in standard chess. Consumes the flag.
+bool take_chess960_flag(int& argc, char**& argv) {
+    if (argc < 1 || std::string(argv[0]) != "--chess960") return false;
+    --argc;
+    ++argv;
+    return true;
+}
+
 }  // namespace
 
 std::int64_t bench_now_ms() {
@@ -59,10 +68,12 @@ bool bench_set_position(Position& pos, int argc, char** argv) {
 }
 
 int bench_perft(int argc, char** argv) {
+    const bool chess960 = take_chess960_flag(argc, argv);
     long long depth;
     if (argc < 1 || !parse_int(argv[0], depth) || depth < 1 || depth > 20) return -1;
     static Position pos;
     bench_setup(pos, false);
+    pos.params->chess960 = chess960;
     if (!bench_set_position(pos, argc - 1, argv + 1)) return 2;
     std::int64_t start = bench_now_ms();
     MoveList list;
@@ -75,7 +86,7 @@ int bench_perft(int argc, char** argv) {
         std::uint64_t n = depth > 1 ? perft(pos, int(depth) - 1) : 1;
         unmake_move(pos, undo);
         total += n;
-        std::printf("%s: %" PRIu64 "\n", move_to_text(m), n);
+        std::printf("%s: %" PRIu64 "\n", move_to_text(pos, m), n);
     }
     std::int64_t elapsed = bench_now_ms() - start;
     std::printf("\nnodes %" PRIu64 "\ntime_ms %" PRId64 "\nnps %" PRIu64 "\n", total, elapsed,
@@ -84,6 +95,7 @@ int bench_perft(int argc, char** argv) {
 }
 
 int bench_perft_suite(int argc, char** argv) {
+    const bool chess960 = take_chess960_flag(argc, argv);
     if (argc != 1 && argc != 3) return -1;
     long long max_nodes = -1;
     if (argc == 3) {
@@ -96,6 +108,7 @@ int bench_perft_suite(int argc, char** argv) {
     }
     static Position pos;
     bench_setup(pos, false);
+    pos.params->chess960 = chess960;
     int passed = 0, failed = 0, line_number = 0;
     std::string line;
     while (std::getline(file, line)) {
@@ -129,8 +142,10 @@ int bench_perft_suite(int argc, char** argv) {
 }
 
 int bench_key(int argc, char** argv) {
+    const bool chess960 = take_chess960_flag(argc, argv);
     static Position pos;
     bench_setup(pos, false);
+    pos.params->chess960 = chess960;
     if (!bench_set_position(pos, argc, argv)) return 2;
     std::printf("%016" PRIx64 " %016" PRIx64 "\n", pos.st.hash, pos.st.pawn_hash);
     return 0;
