@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <fstream>
 #include <random>
 #include <regex>
 #include <sstream>
@@ -116,8 +117,7 @@ TEST(UciLoop, RestartEmptiesTheLogButAppendsTheOtherFiles) {
     session("isready");
     ASSERT_NE(dir.read_file("logfile.txt").find("isready"), std::string::npos);
     const std::string earlier = "left by an earlier run\n";
-    dir.write_file("dumpfile.txt", dir.read_file("dumpfile.txt") + earlier);
-    dir.write_file("errfile.txt", earlier);
+    for (const char* name : {"dumpfile.txt", "errfile.txt"}) std::ofstream(dir.file(name)) << earlier;
     session("uci");
     const std::string log = dir.read_file("logfile.txt");
     EXPECT_TRUE(log.find("isready") == std::string::npos && log.find("uciok") != std::string::npos) << log;

@@ -4,12 +4,10 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
@@ -21,15 +19,6 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-// Writing to an engine that has died must fail the write, not kill the test run.
-void ignore_sigpipe() {
-    static bool done = false;
-    if (!done) {
-        std::signal(SIGPIPE, SIG_IGN);
-        done = true;
-    }
-}
 
 int remaining_ms(Clock::time_point deadline) {
     auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
@@ -64,65 +53,15 @@ std::vector<std::string> command_words(const char* variable, const std::string& 
     return words;
 }
 
-// Forks and executes the command with args in dir; the given descriptors
-// become the child's standard streams (-1 keeps the test's own).
-pid_t spawn(std::vector<std::string> words, const std::vector<std::string>& args, const std::string& dir, int in,
-            int out, int err) {
-    words.insert(words.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (auto& w : words) argv.push_back(w.data());
-    argv.push_back(nullptr);
-
-    pid_t pid = fork();
-    if (pid != 0) return pid;
-    // Child: only async-signal-safe calls from here on.
-    if (chdir(dir.c_str()) != 0) _exit(126);
-    if (in >= 0) dup2(in, 0);
-    if (out >= 0) dup2(out, 1);
-    if (err >= 0) dup2(err, 2);
-    execvp(words[0].c_str(), argv.data());
-    _exit(127);
-}
-
-// Waits for pid while calling drain(ms) to keep its output pipes flowing;
-// kills it at the deadline. Gives the exit status as documented for wait_exit.
-template <class Drain>
-int reap(pid_t pid, int timeout_ms, const std::string& what, Drain drain) {
-    auto deadline = Clock::now() + std::chrono::milliseconds(timeout_ms);
-    for (;;) {
-        int status = 0;
-        pid_t r = waitpid(pid, &status, WNOHANG);
-        if (r == pid) {
-            if (WIFEXITED(status)) return WEXITSTATUS(status);
-            ADD_FAILURE() << what << " died by signal " << WTERMSIG(status);
-            return 128 + WTERMSIG(status);
-        }
-        if (r < 0) {
-            ADD_FAILURE() << what << ": waitpid failed: " << std::strerror(errno);
-            return -1;
-        }
-        if (Clock::now() >= deadline) {
-            kill(pid, SIGKILL);
-            waitpid(pid, &status, 0);
-            ADD_FAILURE() << what << " still running after " << timeout_ms << " ms: killed";
-            return -1;
-        }
-        drain(std::min(10, remaining_ms(deadline)));
-    }
-}
-
 // A Windows build writes text with CRLF line ends; tests compare the text,
 // so those come back as plain newlines.
-std::string plain_newlines(std::string text) {
-    for (std::size_t at = 0; (at = text.find("\r\n", at)) != std::string::npos;) text.erase(at, 1);
-    return text;
-}
-
 std::string slurp(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     std::ostringstream text;
     text << in.rdbuf();
-    return plain_newlines(text.str());
+    std::string s = text.str();
+    for (std::size_t at = 0; (at = s.find("\r\n", at)) != std::string::npos;) s.erase(at, 1);
+    return s;
 }
 
 }  // namespace
@@ -130,10 +69,8 @@ std::string slurp(const std::string& path) {
 ScratchDir::ScratchDir() {
     const char* base = std::getenv("TMPDIR");
     std::string pattern = std::string(base && *base ? base : "/tmp") + "/corvane-test-XXXXXX";
-    std::vector<char> buf(pattern.begin(), pattern.end());
-    buf.push_back('\0');
-    if (mkdtemp(buf.data()))
-        path_ = buf.data();
+    if (mkdtemp(pattern.data()))
+        path_ = pattern;
     else
         ADD_FAILURE() << "mkdtemp " << pattern << ": " << std::strerror(errno);
 }
@@ -149,32 +86,44 @@ ScratchDir::~ScratchDir() {
 
 std::string ScratchDir::read_file(const std::string& name) const { return slurp(file(name)); }
 
-void ScratchDir::write_file(const std::string& name, const std::string& text) const {
-    std::ofstream(file(name), std::ios::binary) << text;
+EngineProcess::EngineProcess() : own_dir_(std::in_place), dir_(own_dir_->path()) {
+    start(command_words("CORVANE_ENGINE_COMMAND", CORVANE_ENGINE_PATH), {}, false);
 }
 
-EngineProcess::EngineProcess() : own_dir_(std::in_place) {
-    dir_ = own_dir_->path();
-    start();
+EngineProcess::EngineProcess(const std::string& dir) : dir_(dir) {
+    start(command_words("CORVANE_ENGINE_COMMAND", CORVANE_ENGINE_PATH), {}, false);
 }
 
-EngineProcess::EngineProcess(const std::string& dir) : dir_(dir) { start(); }
+EngineProcess::EngineProcess(std::vector<std::string> words, const std::vector<std::string>& args)
+    : own_dir_(std::in_place), dir_(own_dir_->path()) {
+    start(std::move(words), args, true);
+}
 
-void EngineProcess::start() {
-    ignore_sigpipe();
+void EngineProcess::start(std::vector<std::string> words, const std::vector<std::string>& args, bool err_to_file) {
+    // Writing to an engine that has died must fail the write, not kill the test run.
+    std::signal(SIGPIPE, SIG_IGN);
     if (dir_.empty()) return;
+    words.insert(words.end(), args.begin(), args.end());
+    for (const auto& w : words) what_ += (what_.empty() ? "" : " ") + w;
+    std::vector<char*> argv;
+    for (auto& w : words) argv.push_back(w.data());
+    argv.push_back(nullptr);
     int in[2], out[2];
-    if (pipe2(in, O_CLOEXEC) != 0) {
+    if (pipe2(in, O_CLOEXEC) != 0 || pipe2(out, O_CLOEXEC) != 0) {
         ADD_FAILURE() << "pipe: " << std::strerror(errno);
         return;
     }
-    if (pipe2(out, O_CLOEXEC) != 0) {
-        ADD_FAILURE() << "pipe: " << std::strerror(errno);
-        close(in[0]);
-        close(in[1]);
-        return;
+    const int err = err_to_file ? open((dir_ + "/" + ERR_FILE).c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644) : -1;
+    pid_ = fork();
+    if (pid_ == 0) {  // the child: only async-signal-safe calls from here on
+        if (chdir(dir_.c_str()) != 0) _exit(126);
+        dup2(in[0], 0);
+        dup2(out[1], 1);
+        if (err >= 0) dup2(err, 2);
+        execvp(argv[0], argv.data());
+        _exit(127);
     }
-    pid_ = spawn(command_words("CORVANE_ENGINE_COMMAND", CORVANE_ENGINE_PATH), {}, dir_, in[0], out[1], -1);
+    if (err >= 0) close(err);
     close(in[0]);
     close(out[1]);
     to_child_ = in[1];
@@ -238,10 +187,8 @@ bool EngineProcess::fill(int timeout_ms) {
         if (n < 0 && errno == EINTR) return true;
         eof_ = true;
         // A last line without its newline still counts as a line.
-        if (!pending_.empty()) {
-            queue_.push_back(pending_);
-            pending_.clear();
-        }
+        if (!pending_.empty()) queue_.push_back(pending_);
+        pending_.clear();
         return false;
     }
     pending_.append(buf, std::size_t(n));
@@ -288,16 +235,35 @@ std::string EngineProcess::transcript() const {
 
 int EngineProcess::wait_exit(int timeout_ms) {
     if (pid_ <= 0) return -1;
-    int status = reap(pid_, scaled(timeout_ms), "corvane", [this](int ms) {
-        if (!fill(ms)) return;
+    timeout_ms = scaled(timeout_ms);
+    const auto deadline = Clock::now() + std::chrono::milliseconds(timeout_ms);
+    int status = 0, result = -1;
+    // The output is read meanwhile, so a child with much left to say does not
+    // wait on a full pipe; whatever it said belongs to the transcript.
+    auto drain = [this](int ms) {
+        while (fill(ms)) ms = 0;
         while (queue_head_ < queue_.size()) seen_.push_back(std::move(queue_[queue_head_++]));
-    });
-    pid_ = -1;
-    // Whatever was still in the pipe belongs to the transcript too.
-    while (fill(0)) {
+    };
+    for (pid_t r; (r = waitpid(pid_, &status, WNOHANG)) != pid_; drain(std::min(10, remaining_ms(deadline)))) {
+        if (r < 0 || Clock::now() >= deadline) {
+            kill(pid_, SIGKILL);
+            waitpid(pid_, &status, 0);
+            ADD_FAILURE() << what_ << (r < 0 ? ": waitpid failed" : " still running: killed after ")
+                          << timeout_ms << " ms";
+            pid_ = -1;
+            drain(0);
+            return -1;
+        }
     }
-    while (queue_head_ < queue_.size()) seen_.push_back(std::move(queue_[queue_head_++]));
-    return status;
+    pid_ = -1;
+    if (WIFEXITED(status)) {
+        result = WEXITSTATUS(status);
+    } else {
+        result = 128 + WTERMSIG(status);
+        ADD_FAILURE() << what_ << " died by signal " << WTERMSIG(status);
+    }
+    drain(0);
+    return result;
 }
 
 std::string EngineProcess::read_file(const std::string& name) const { return slurp(dir_ + "/" + name); }
@@ -319,63 +285,23 @@ std::optional<double> EngineProcess::cpu_seconds() const {
 
 namespace {
 
-BenchResult run_to_exit(const std::vector<std::string>& command, const std::vector<std::string>& args,
+BenchResult run_to_exit(const char* variable, const std::string& program, const std::vector<std::string>& args,
                         int timeout_ms) {
-    ignore_sigpipe();
+    EngineProcess child(command_words(variable, program), args);
+    child.close_stdin();
     BenchResult result;
-    ScratchDir dir;
-    int out[2], err[2];
-    if (pipe2(out, O_CLOEXEC) != 0 || pipe2(err, O_CLOEXEC) != 0) {
-        ADD_FAILURE() << "pipe: " << std::strerror(errno);
-        return result;
-    }
-    int null_in = open("/dev/null", O_RDONLY | O_CLOEXEC);
-    pid_t pid = spawn(command, args, dir.path(), null_in, out[1], err[1]);
-    close(null_in);
-    close(out[1]);
-    close(err[1]);
-    if (pid < 0) {
-        ADD_FAILURE() << "fork: " << std::strerror(errno);
-        close(out[0]);
-        close(err[0]);
-        return result;
-    }
-    pollfd fds[2] = {{out[0], POLLIN, 0}, {err[0], POLLIN, 0}};
-    std::string* sinks[2] = {&result.out, &result.err};
-    auto drain = [&](int ms) {
-        if (poll(fds, 2, ms) <= 0) return;
-        for (int i = 0; i < 2; ++i) {
-            if (fds[i].fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP))) continue;
-            char buf[4096];
-            ssize_t n = read(fds[i].fd, buf, sizeof buf);
-            if (n > 0) {
-                sinks[i]->append(buf, std::size_t(n));
-            } else if (n == 0 || errno != EINTR) {
-                close(fds[i].fd);
-                fds[i].fd = -1;  // poll skips negative descriptors
-            }
-        }
-    };
-    std::string what = command.empty() ? "" : command.back();
-    for (const auto& a : args) what += " " + a;
-    result.status = reap(pid, scaled(timeout_ms), what, drain);
-    // The child is gone, so the pipes end after what it left in them (unless
-    // something it started still holds them: give up after a second).
-    auto deadline = Clock::now() + std::chrono::seconds(1);
-    while ((fds[0].fd >= 0 || fds[1].fd >= 0) && Clock::now() < deadline) drain(100);
-    for (auto& f : fds)
-        if (f.fd >= 0) close(f.fd);
-    result.out = plain_newlines(result.out);
-    result.err = plain_newlines(result.err);
+    result.status = child.wait_exit(timeout_ms);
+    for (const auto& line : child.lines()) result.out += line + "\n";
+    result.err = child.read_file(EngineProcess::ERR_FILE);
     return result;
 }
 
 }  // namespace
 
 BenchResult run_bench(const std::vector<std::string>& args, int timeout_ms) {
-    return run_to_exit(command_words("CORVANE_BENCH_COMMAND", CORVANE_BENCH_PATH), args, timeout_ms);
+    return run_to_exit("CORVANE_BENCH_COMMAND", CORVANE_BENCH_PATH, args, timeout_ms);
 }
 
 BenchResult run_engine_args(const std::vector<std::string>& args, int timeout_ms) {
-    return run_to_exit(command_words("CORVANE_ENGINE_COMMAND", CORVANE_ENGINE_PATH), args, timeout_ms);
+    return run_to_exit("CORVANE_ENGINE_COMMAND", CORVANE_ENGINE_PATH, args, timeout_ms);
 }

@@ -27,7 +27,6 @@ class ScratchDir {
     std::string file(const std::string& name) const { return path_ + "/" + name; }
     // Whole file contents; the empty text when it cannot be read.
     std::string read_file(const std::string& name) const;
-    void write_file(const std::string& name, const std::string& text) const;
 
    private:
     std::string path_;
@@ -42,6 +41,10 @@ class EngineProcess {
     // Starts corvane in dir, which the caller owns (for tests of what a
     // restart does to the files the previous run left).
     explicit EngineProcess(const std::string& dir);
+    // Starts the command words with args in a scratch directory of its own,
+    // standard error going to the file ERR_FILE there.
+    EngineProcess(std::vector<std::string> words, const std::vector<std::string>& args);
+    static constexpr const char* ERR_FILE = "stderr.txt";
     // Kills a child that is still running; removes the own scratch directory.
     ~EngineProcess();
     EngineProcess(const EngineProcess&) = delete;
@@ -79,7 +82,7 @@ class EngineProcess {
     std::optional<double> cpu_seconds() const;
 
    private:
-    void start();
+    void start(std::vector<std::string> words, const std::vector<std::string>& args, bool err_to_file);
     // Reads what is available within timeout_ms into the line buffer;
     // false at end of output or time-out.
     bool fill(int timeout_ms);
@@ -87,6 +90,7 @@ class EngineProcess {
 
     std::optional<ScratchDir> own_dir_;
     std::string dir_;
+    std::string what_;  // the command, for failure messages
     pid_t pid_ = -1;
     int to_child_ = -1, from_child_ = -1;
     bool eof_ = false;
