@@ -27,10 +27,6 @@ struct GameRules {
     int increment_ms;
     int max_plies;
     bool probes;  // isready and stop at random moments
-    const char* start = "startpos";  // or "fen ..."
-    // Chess960 move text (the players have UCI_Chess960 on), and each side
-    // made to castle as soon as it can: white king-side, black queen-side.
-    bool chess960 = false;
     std::string go = "";  // a go command of its own (no clock), else the clock's
 };
 
@@ -40,7 +36,6 @@ struct GameRecord {
     int plies = 0;
     int isready_probes = 0;
     int stop_probes = 0;
-    int castled = 0;  // the castling rights used, by bit
 };
 
 bool insufficient_material(const Position& pos) {
@@ -70,9 +65,8 @@ GameRecord play_game(EngineProcess* const (&players)[2], const GameRules& rules,
     std::map<Key, int> seen;
     game.result = "adjudicated draw";
     for (; game.plies < rules.max_plies; ++game.plies) {
-        Position& pos = test_position("8/8/8/8/8/8/8/8 w - - 0 1");
-        pos.params->chess960 = rules.chess960;
-        const std::string position = rules.start + (game.moves.empty() ? "" : " moves" + game.moves);
+        Position& pos = test_position(START_FEN);
+        const std::string position = "startpos" + (game.moves.empty() ? "" : " moves" + game.moves);
         uci_position(pos, position.c_str());
         MoveList legal;
         gen_legal_moves(pos, legal);
@@ -87,18 +81,13 @@ GameRecord play_game(EngineProcess* const (&players)[2], const GameRules& rules,
 
         const int us = pos.side;
         EngineProcess& engine = *players[game.plies % 2];
-        std::string castle_now;
-        const int planned = us == WHITE ? 0 : 3;
-        for (int i = 0; i < legal.count && rules.chess960 && !(game.castled & CASTLE_RIGHTS_OF[us]); ++i)
-            if (is_castle(legal.moves[i].move) && castling_index(move_to(legal.moves[i].move)) == planned)
-                castle_now = std::string(" searchmoves ") + move_to_text(pos, legal.moves[i].move);
         const std::size_t first_line = engine.lines().size();
         engine.send("position " + position);
         const auto start = Clock::now();
-        engine.send(!rules.go.empty() ? rules.go + castle_now
+        const std::string inc = std::to_string(rules.increment_ms);
+        engine.send(!rules.go.empty() ? rules.go
                                       : "go wtime " + std::to_string(clock[0]) + " btime " + std::to_string(clock[1]) +
-                                            " winc " + std::to_string(rules.increment_ms) + " binc " +
-                                            std::to_string(rules.increment_ms) + castle_now);
+                                            " winc " + inc + " binc " + inc);
         // A probe goes in at a random moment of the search; the mover's clock
         // stops when bestmove arrives, which may be before the probe is sent.
         std::optional<std::string> line;
@@ -131,12 +120,7 @@ GameRecord play_game(EngineProcess* const (&players)[2], const GameRules& rules,
             EXPECT_TRUE(well_formed(engine.lines()[i])) << "malformed reply: " << engine.lines()[i];
         const std::string move = line->substr(9, line->find(' ', 9) - 9);
         bool legal_move = false;
-        for (int i = 0; i < legal.count; ++i) {
-            const Move m = legal.moves[i].move;
-            if (move != move_to_text(pos, m)) continue;
-            legal_move = true;
-            if (is_castle(m)) game.castled |= 1 << castling_index(move_to(m));
-        }
+        for (int i = 0; i < legal.count; ++i) legal_move |= move == move_to_text(pos, legal.moves[i].move);
         EXPECT_TRUE(legal_move) << move << " is illegal after " << position;
         EXPECT_LE(used, clock[us]) << "lost on time at ply " << game.plies << " (" << used << " ms)";
         if (!legal_move || used > clock[us]) return game;
@@ -192,27 +176,6 @@ TEST(SelfPlay, GamesEndWithLegalMovesAndNoTimeLoss) {
     std::mt19937 rng(1);
     const GameRecord game = play_game({&players.engines[0], &players.engines[1]}, rules, rng);
     players.quit();
-    std::cout << "game over: " << game.result << " after" << game.moves << "\n";
-}
-
-// Chess960 from a start where each side may castle on either wing at once:
-// the king on b1 beside its a1 rook (it castles queen-side by moving one
-// square, the rook jumping over it) and the other rook on f1 (king-side the
-// rook stays and the king passes it). Every move must come back in
-// king-takes-rook text and be legal.
-TEST(SelfPlay, Chess960GameCastlesOnBothWings) {
-    GameRules rules{CORVANE_LIGHT_TESTS ? 6000 : 2000, CORVANE_LIGHT_TESTS ? 100 : 50, CORVANE_LIGHT_TESTS ? 20 : 60,
-                    false};
-    rules.start = "fen rk3r2/pppbqppp/2nppn2/8/8/2NPPN2/PPPBQPPP/RK3R2 w FAfa - 0 1";
-    rules.chess960 = true;
-    Players players;
-    for (auto& p : players.engines) p.send("setoption name UCI_Chess960 value true");
-    players.new_game();
-    std::mt19937 rng(1);
-    const GameRecord game = play_game({&players.engines[0], &players.engines[1]}, rules, rng);
-    test_position(START_FEN).params->chess960 = 0;
-    players.quit();
-    EXPECT_EQ(game.castled, CASTLE_WK | CASTLE_BQ) << game.moves;
     std::cout << "game over: " << game.result << " after" << game.moves << "\n";
 }
 

@@ -67,18 +67,21 @@ TEST(Threads, SearchesWithHelpersAnswerLegallyAndStopPromptly) {
     }
 }
 
-// Quit or a closed input mid-search: every helper ends before the process
-// does (a helper left running would make the exit abort).
+// Quit or a closed input mid-search ends the process at once, without a
+// bestmove, and every helper ends before the process does (a helper left
+// running would make the exit abort).
 TEST(Threads, QuitOrClosedInputDuringAThreadedSearchExitsCleanly) {
-    for (bool close : {false, true}) {
-        EngineProcess engine;
-        engine.send("setoption name Threads value 3");
-        engine.send("go infinite");
-        engine.wait_for("^info depth 6");
-        close ? engine.close_stdin() : void(engine.send("quit"));
-        EXPECT_EQ(engine.wait_exit(), 0);
-        EXPECT_NE(engine.read_file("logfile.txt").rfind("info string Corvane is quitting.\n"), std::string::npos);
-    }
+    for (int threads : {1, 3})
+        for (bool close : {false, true}) {
+            EngineProcess engine;
+            engine.send("setoption name Threads value " + std::to_string(threads));
+            engine.send("go infinite");
+            engine.wait_for("^info depth 6");
+            close ? engine.close_stdin() : void(engine.send("quit"));
+            EXPECT_EQ(engine.wait_exit(), 0);
+            for (const auto& line : engine.lines()) EXPECT_EQ(line.rfind("bestmove", 0), std::string::npos);
+            EXPECT_NE(engine.read_file("logfile.txt").rfind("info string Corvane is quitting.\n"), std::string::npos);
+        }
 }
 
 // Black, a queen down, can only hold by going back to g8, where the position

@@ -53,7 +53,7 @@ void run_transcript(const std::string& path) {
         std::string arg = text.size() > 2 ? text.substr(2) : "";
         switch (text[0]) {
             case '>':
-                ASSERT_TRUE(engine.send(arg)) << "the engine stopped reading";
+                ASSERT_TRUE(engine.send(std::regex_replace(arg, std::regex(R"(\\r)"), "\r"))) << "the engine stopped reading";
                 break;
             case '<':
                 ASSERT_TRUE(engine.wait_for(arg, WAIT_MS));

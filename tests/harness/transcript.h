@@ -1,6 +1,7 @@
 // Scripted UCI sessions: a transcript file drives one engine process.
 //
-//   > command     send the command (a lone ">" sends an empty line)
+//   > command     send the command (a lone ">" sends an empty line; "\r" in
+//                 it sends a carriage return)
 //   < regex       read lines until one matches (ECMAScript, searched)
 //   = regex       the very next line must match (proves nothing came between)
 //   ! exit N      close standard input and expect exit status N

@@ -35,7 +35,6 @@ esac
 E2E_TESTS=(
     'UciLoop.*'
     'Uci/UciTranscript.*'
-    'UciSearch.*'
     'BenchCli.*'
     'Analysis.*'
     'Threads.SearchesWithHelpersAnswerLegallyAndStopPromptly'
