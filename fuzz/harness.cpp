@@ -4,6 +4,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <vector>
 
 #include "board/table_memory.h"
@@ -33,6 +36,27 @@ Position& the_position() {
     return pos;
 }
 
+std::vector<Move> moves_of(const MoveList& list) {
+    std::vector<Move> moves;
+    for (int i = 0; i < list.count; ++i) moves.push_back(list.moves[i].move);
+    return moves;
+}
+
+// The legal moves by brute force, sorted: every generated move that leaves the king safe.
+std::vector<Move> reference_legal_moves(Position& pos) {
+    MoveList list;
+    if (in_check(pos)) gen_evasions(pos, list);
+    std::vector<Move> moves;
+    UndoRecord undo;
+    for (Move move : in_check(pos) ? moves_of(list) : pseudo_moves(pos)) {
+        make_move(pos, undo, move);
+        if (!squares_attacked(pos, pos.side, pos.pieces_of(pos.side ^ 1, KING))) moves.push_back(move);
+        unmake_move(pos, undo);
+    }
+    std::sort(moves.begin(), moves.end());
+    return moves;
+}
+
 }  // namespace
 
 // Everything make and unmake touch, compared field by field.
@@ -47,35 +71,27 @@ bool same_board(const Position& a, const Position& b) {
            a.hist_count == b.hist_count && std::equal(a.hist, a.hist + a.hist_count + 1, b.hist);
 }
 
-static bool own_king_safe_after(Position& pos, Move move) {
-    UndoRecord undo;
-    make_move(pos, undo, move);
-    const int mover = pos.side ^ 1;
-    const bool safe = !squares_attacked(pos, pos.side, pos.pieces_of(mover, KING));
-    unmake_move(pos, undo);
-    return safe;
-}
-
-// The legal moves by brute force: every generated move that leaves the king safe.
-std::vector<Move> reference_legal_moves(Position& pos) {
+std::vector<Move> legal_moves(const Position& pos) {
     MoveList list;
-    std::vector<Move> moves;
-    auto keep_safe = [&] {
-        for (int i = 0; i < list.count; ++i)
-            if (own_king_safe_after(pos, list.moves[i].move)) moves.push_back(list.moves[i].move);
-    };
-    if (in_check(pos)) {
-        gen_evasions(pos, list);
-        keep_safe();
-    } else {
-        list.target = pos.color[pos.side ^ 1] & ~pos.kings();
-        gen_captures(pos, list);
-        keep_safe();
-        gen_quiets(pos, list);
-        keep_safe();
-    }
+    gen_legal_moves(pos, list);
+    std::vector<Move> moves = moves_of(list);
     std::sort(moves.begin(), moves.end());
     return moves;
+}
+
+std::vector<Move> pseudo_moves(const Position& pos) {
+    MoveList list;
+    list.target = pos.color[pos.side ^ 1] & ~pos.kings();
+    gen_captures(pos, list);
+    std::vector<Move> moves = moves_of(list);
+    gen_quiets(pos, list);
+    for (Move move : moves_of(list)) moves.push_back(move);
+    return moves;
+}
+
+bool is_legal_move(const Position& pos, Move move) {
+    const std::vector<Move> legal = legal_moves(pos);
+    return std::binary_search(legal.begin(), legal.end(), move);
 }
 
 Position& engine() {
@@ -134,23 +150,11 @@ void check_consistent(const Position& pos, const std::string& input) {
     }
 }
 
-bool is_legal_move(const Position& pos, Move move) {
-    MoveList legal;
-    gen_legal_moves(pos, legal);
-    for (int i = 0; i < legal.count; ++i)
-        if (legal.moves[i].move == move) return true;
-    return false;
-}
-
 void check_moves(Position& pos, const std::string& input) {
     check_consistent(pos, input);
     if (position_unplayable(pos)) return;
 
-    MoveList list;
-    gen_legal_moves(pos, list);
-    std::vector<Move> legal;
-    for (int i = 0; i < list.count; ++i) legal.push_back(list.moves[i].move);
-    std::sort(legal.begin(), legal.end());
+    const std::vector<Move> legal = legal_moves(pos);
     require(legal == reference_legal_moves(pos), "the legal moves differ from the brute-force list", input);
     require(std::adjacent_find(legal.begin(), legal.end()) == legal.end(), "a legal move is listed twice", input);
 
@@ -171,6 +175,29 @@ void check_moves(Position& pos, const std::string& input) {
         unmake_move(pos, undo);
         require(same_board(pos, before), "unmake did not restore the position", input);
     }
+}
+
+const std::string& scratch_dir() {
+    static const struct Dir {
+        std::string path = "/tmp/corvane-fuzz-XXXXXX";
+        Dir() { require(mkdtemp(path.data()) != nullptr, "no scratch directory could be made", path); }
+        ~Dir() {
+            std::error_code ignored;
+            std::filesystem::remove_all(path, ignored);
+        }
+    } dir;
+    return dir.path;
+}
+
+void write_file(const std::string& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), std::streamsize(bytes.size()));
+    require(bool(out.flush()), "a scratch file could not be written", path);
+}
+
+std::string read_file(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 const char* seed_fen(std::uint8_t selector) {

@@ -44,10 +44,20 @@ void check_consistent(const Position& pos, const std::string& input);
 void check_moves(Position& pos, const std::string& input);
 // Everything make and unmake touch, compared field by field.
 bool same_board(const Position& a, const Position& b);
-// The legal moves by brute force, sorted: every generated move that leaves the king safe.
-std::vector<Move> reference_legal_moves(Position& pos);
+// The legal moves as generated, sorted.
+std::vector<Move> legal_moves(const Position& pos);
+// The pseudo-legal moves of a side not in check (captures of anything but a
+// king, then quiet moves), in the generators' order.
+std::vector<Move> pseudo_moves(const Position& pos);
 // True when move is among the legal moves of pos.
 bool is_legal_move(const Position& pos, Move move);
+
+// A scratch directory of the harness's own, removed when the process ends.
+const std::string& scratch_dir();
+// Writes bytes to the file at path, replacing what it held; reads a whole
+// file (the empty text when it cannot be read).
+void write_file(const std::string& path, const std::string& bytes);
+std::string read_file(const std::string& path);
 
 // Playable positions the targets start from, chosen by an input byte.
 const char* seed_fen(std::uint8_t selector);

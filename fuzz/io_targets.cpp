@@ -4,8 +4,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cstdio>
-#include <cstdlib>
 #include <vector>
 
 #include "book/book.h"
@@ -17,34 +15,15 @@
 namespace fuzz {
 namespace {
 
-// A scratch file of the harness's own, removed when the process ends.
-class ScratchFile {
-public:
-    explicit ScratchFile(const char* stem) : path_(std::string("/tmp/corvane-fuzz-") + stem + "-XXXXXX") {
-        const int fd = mkstemp(path_.data());
-        require(fd >= 0, "no scratch file could be created in /tmp", path_);
-        close(fd);
-    }
-    ~ScratchFile() { std::remove(path_.c_str()); }
-    const std::string& path() const { return path_; }
-    void write(const std::string& bytes) const {
-        std::FILE* f = std::fopen(path_.c_str(), "wb");
-        require(f && std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size() && std::fclose(f) == 0,
-                "the scratch file could not be written", path_);
-    }
-
-private:
-    std::string path_;
-};
-
 // Descriptor 0 reads the script for as long as this lives; the engine reads
 // it exactly as it reads a GUI's pipe, polls included.
 class ScriptAsInput {
 public:
-    ScriptAsInput(const ScratchFile& file, const std::string& script) : saved_(dup(0)) {
-        file.write(script);
-        const int fd = open(file.path().c_str(), O_RDONLY);
-        require(fd >= 0 && dup2(fd, 0) == 0, "the script could not become standard input", file.path());
+    explicit ScriptAsInput(const std::string& script) : saved_(dup(0)) {
+        const std::string path = scratch_dir() + "/commands";
+        write_file(path, script);
+        const int fd = open(path.c_str(), O_RDONLY);
+        require(fd >= 0 && dup2(fd, 0) == 0, "the script could not become standard input", path);
         close(fd);
         input_reset();
         set_input_polling(true);
@@ -72,10 +51,9 @@ std::string big_endian(std::uint64_t value) {
 
 int commands(const std::uint8_t* data, std::size_t size) {
     Position& pos = engine();
-    static const ScratchFile script_file("commands");
     const std::string input(reinterpret_cast<const char*>(data), size);
     {
-        ScriptAsInput script(script_file, input);
+        ScriptAsInput script(input);
         try {
             command_loop(pos);
         } catch (const EngineQuit&) {
@@ -94,7 +72,6 @@ int commands(const std::uint8_t* data, std::size_t size) {
 int book(const std::uint8_t* data, std::size_t size) {
     if (size < 2) return 0;
     Position& pos = engine();
-    static const ScratchFile book_file("book");
     const std::string input(reinterpret_cast<const char*>(data), size);
     read_fen(pos, seed_fen(data[0]));
 
@@ -118,10 +95,11 @@ int book(const std::uint8_t* data, std::size_t size) {
         bytes = sorted_bytes + bytes.substr(records * BOOK_RECORD_SIZE);
         std::sort(keys.begin(), keys.end());
     }
-    book_file.write(bytes);
+    const std::string path = scratch_dir() + "/book.bin";
+    write_file(path, bytes);
 
     pos.params->display_book_moves = data[1] & 1;
-    book_open(pos, book_file.path().c_str());
+    book_open(pos, path.c_str());
     require(pos.book_file != nullptr, "the book file did not open", input);
 
     MoveList list;

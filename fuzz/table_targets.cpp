@@ -1,14 +1,8 @@
 // The Syzygy reader on a table file made from the input: random bytes behind
 // a valid magic number, or a real table with bytes changed or cut short,
 // beside intact copies of every other table.
-#include <stdlib.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <map>
 #include <string>
 #include <vector>
@@ -30,23 +24,19 @@ const fs::path& real_tables() {
     return dir;
 }
 
-// The real tables linked into a scratch directory of the harness's own, which
-// goes when the process ends; one file at a time is replaced by the input.
-struct TableDir {
-    fs::path path;
-    TableDir() {
-        char name[] = "/tmp/corvane-fuzz-syzygy-XXXXXX";
-        require(mkdtemp(name) != nullptr, "no scratch directory could be made in /tmp", name);
-        path = name;
+// The real tables linked into a scratch directory; one file at a time is
+// replaced by the input.
+const fs::path& table_dir() {
+    static const fs::path dir = [] {
+        const fs::path path = fs::path(scratch_dir()) / "syzygy";
         std::error_code error;
+        fs::create_directory(path, error);
         for (const auto& entry : fs::directory_iterator(real_tables(), error))
             fs::create_symlink(entry.path(), path / entry.path().filename(), error);
-    }
-    ~TableDir() {
-        std::error_code ignored;
-        fs::remove_all(path, ignored);
-    }
-};
+        return path;
+    }();
+    return dir;
+}
 
 // The material combinations of the real tables, in name order.
 const std::vector<std::string>& materials() {
@@ -63,10 +53,7 @@ const std::vector<std::string>& materials() {
 const std::string& real_bytes(const std::string& file) {
     static std::map<std::string, std::string> cache;
     auto it = cache.find(file);
-    if (it == cache.end()) {
-        std::ifstream in(real_tables() / file, std::ios::binary);
-        it = cache.emplace(file, std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>())).first;
-    }
+    if (it == cache.end()) it = cache.emplace(file, read_file(real_tables() / file)).first;
     return it->second;
 }
 
@@ -89,22 +76,10 @@ std::vector<std::string> positions_of(const std::string& material, std::uint32_t
             } while (board[sq] || (letter == 'P' && (sq < 8 || sq >= 56)));
             board[sq] = side ? char(letter - 'A' + 'a') : letter;
         }
-        std::string fen;
-        for (int rank = 7; rank >= 0; --rank) {
-            int empty = 0;
-            for (int file = 0; file < 8; ++file) {
-                const char c = board[rank * 8 + file];
-                if (!c) {
-                    ++empty;
-                    continue;
-                }
-                if (empty) fen += char('0' + empty);
-                empty = 0;
-                fen += c;
-            }
-            if (empty) fen += char('0' + empty);
-            if (rank) fen += '/';
-        }
+        std::string fen;  // an empty square is a 1: digits in a row add up
+        for (int rank = 7; rank >= 0; --rank)
+            for (int file = 0; file < 8; ++file)
+                fen += (board[rank * 8 + file] ? board[rank * 8 + file] : '1') + std::string(file == 7 && rank ? "/" : "");
         fen += (seed >> 8) & 1 ? " b - - 0 1" : " w - - 0 1";
         Position& pos = engine();
         read_fen(pos, fen.c_str());
@@ -143,7 +118,7 @@ Answer probe(const std::string& fen, const std::string& input) {
 // cut takes the first 3 bytes of the rest as the new length.
 int syzygy(const std::uint8_t* data, std::size_t size) {
     if (size < 4) return 0;
-    static TableDir dir;
+    const fs::path& dir = table_dir();
     const std::string input(reinterpret_cast<const char*>(data), size);
     const std::string material = materials()[data[0] % materials().size()];
     const bool dtz = data[1] & 1;
@@ -173,15 +148,15 @@ int syzygy(const std::uint8_t* data, std::size_t size) {
     std::vector<Answer> reference;
     const bool cut_only = mode == 2 && !real.empty();
     if (cut_only) {
-        tb_init(dir.path.string().c_str());
+        tb_init(dir.string().c_str());
         for (const std::string& fen : fens) reference.push_back(probe(fen, input));
     }
 
-    const fs::path target = dir.path / file;
+    const fs::path target = dir / file;
     std::error_code error;
     fs::remove(target, error);
-    std::ofstream(target, std::ios::binary).write(bytes.data(), std::streamsize(bytes.size()));
-    tb_init(dir.path.string().c_str());
+    write_file(target, bytes);
+    tb_init(dir.string().c_str());
     for (std::size_t i = 0; i < fens.size(); ++i) {
         const Answer a = probe(fens[i], input);
         if (!cut_only) continue;

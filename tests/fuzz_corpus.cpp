@@ -2,12 +2,11 @@
 // replayed in each build: a target aborts on a broken invariant, so a
 // regression shows here as a crash with the input printed.
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 
 #include <gtest/gtest.h>
 
+#include "fuzz/harness.h"
 #include "fuzz/targets.h"
 
 namespace {
@@ -21,8 +20,7 @@ TEST_P(FuzzCorpus, EveryInputKeepsTheInvariants) {
         const std::filesystem::path dir = std::filesystem::path(CORVANE_FUZZ_DIR) / kind / target.name;
         if (!std::filesystem::is_directory(dir)) continue;
         for (const auto& file : std::filesystem::directory_iterator(dir)) {
-            std::ifstream in(file.path(), std::ios::binary);
-            const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+            const std::string bytes = fuzz::read_file(file.path());
             SCOPED_TRACE(file.path().string());
             target.run(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
             ++replayed;

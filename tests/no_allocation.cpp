@@ -44,9 +44,7 @@ void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
 
 TEST(NoAllocation, HotPathsStayOnTheStack) {
-    auto info = std::make_unique<SearchInfo>();
-    search_info_init(*info, now_ms());
-    info->status = THINKING;
+    auto info = new_search();
     for (const PerftLine& line : perft_suite("perft/standard.epd")) {
         Position& pos = test_position(line.fen);
         const long before = allocations;

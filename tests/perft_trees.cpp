@@ -30,25 +30,6 @@ const std::vector<PerftLine>& perft_suite(const std::string& name) {
     return lines;
 }
 
-std::vector<Move> pseudo_moves(const Position& pos) {
-    MoveList list;
-    list.target = pos.color[pos.side ^ 1] & ~pos.kings();
-    std::vector<Move> moves;
-    gen_captures(pos, list);
-    for (int i = 0; i < list.count; ++i) moves.push_back(list.moves[i].move);
-    gen_quiets(pos, list);
-    for (int i = 0; i < list.count; ++i) moves.push_back(list.moves[i].move);
-    return moves;
-}
-
-std::vector<Move> legal_moves(const Position& pos) {
-    MoveList list;
-    gen_legal_moves(pos, list);
-    std::vector<Move> moves;
-    for (int i = 0; i < list.count; ++i) moves.push_back(list.moves[i].move);
-    return moves;
-}
-
 std::string divide_report(Position& pos, int depth) {
     std::string out;
     UndoRecord undo;

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "board/position.h"
+#include "fuzz/harness.h"
 #include "movegen/movegen.h"
 #include "test_support.h"
 
@@ -28,9 +29,8 @@ const std::vector<PerftLine>& perft_suite(const std::string& name);
 // "move: count" for each legal move, to compare with a correct divide.
 std::string divide_report(Position& pos, int depth);
 
-// Pseudo-legal moves (captures of everything but kings, then quiets).
-std::vector<Move> pseudo_moves(const Position& pos);
-std::vector<Move> legal_moves(const Position& pos);
+using fuzz::legal_moves;
+using fuzz::pseudo_moves;
 
 // The positions the tree tests start from: both small suites, every
 // `stride`-th line of random.epd, some of chess960.epd (read as Chess960),

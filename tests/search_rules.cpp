@@ -10,19 +10,6 @@
 #include "test_support.h"
 #include "uci/uci.h"
 
-namespace {
-
-std::unique_ptr<SearchInfo> new_search(int depth_limit = 128) {
-    auto info = std::make_unique<SearchInfo>();
-    search_info_init(*info, now_ms());
-    info->status = THINKING;
-    info->depth_limited = 1;
-    info->depth_limit = depth_limit;
-    return info;
-}
-
-}  // namespace
-
 TEST(SearchRules, RepetitionBelowTheRootIsADraw) {
     Position& pos = test_position("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1");
     uci_position(pos, "startpos moves g1f3 g8f6 f3g1 f6g8");

@@ -10,6 +10,7 @@
 #include <thread>
 #include <vector>
 
+#include "fuzz/harness.h"
 #include "harness/engine_process.h"
 #include "io/output.h"
 #include "syzygy/syzygy.h"
@@ -20,15 +21,6 @@ namespace fs = std::filesystem;
 namespace {
 
 const fs::path TABLES = fs::path(CORVANE_DATA_DIR) / "syzygy" / "tables";
-
-std::string read_bytes(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
-
-void write_bytes(const fs::path& file, const std::string& bytes) {
-    std::ofstream(file, std::ios::binary).write(bytes.data(), std::streamsize(bytes.size()));
-}
 
 // Every line of an expected-values file (FEN ;wdl W ;dtz D), WDL and DTZ;
 // each probe leaves the position as it found it. Returns the lines checked.
@@ -96,13 +88,13 @@ TEST(Syzygy, DamagedFilesAreReportedOnceAndReadAsAbsent) {
     std::mt19937 random(2026);
     std::string noise(4096, '\0');
     for (char& c : noise) c = char(random());
-    write_bytes(dir / "KQvK.rtbw", noise);
-    write_bytes(dir / "KNvK.rtbw", "");
-    const std::string krvk = read_bytes(TABLES / "KRvK.rtbw");
-    write_bytes(dir / "KRvK.rtbw", krvk.substr(0, krvk.size() / 2));
-    std::string kbnvk = read_bytes(TABLES / "KBNvK.rtbw");
+    fuzz::write_file(dir / "KQvK.rtbw", noise);
+    fuzz::write_file(dir / "KNvK.rtbw", "");
+    const std::string krvk = fuzz::read_file(TABLES / "KRvK.rtbw");
+    fuzz::write_file(dir / "KRvK.rtbw", krvk.substr(0, krvk.size() / 2));
+    std::string kbnvk = fuzz::read_file(TABLES / "KBNvK.rtbw");
     kbnvk[6] = char(0x22);  // the first man becomes a knight pair where a king was
-    write_bytes(dir / "KBNvK.rtbw", kbnvk);
+    fuzz::write_file(dir / "KBNvK.rtbw", kbnvk);
     fs::copy_file(TABLES / "KPvK.rtbw", dir / "KPvK.rtbw");
     fs::copy_file(TABLES / "KPvK.rtbz", dir / "KPvK.rtbz");
     tb_init(dir.string().c_str());

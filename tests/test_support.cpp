@@ -4,6 +4,7 @@
 
 #include "board/tables.h"
 #include "eval/pawn_table.h"
+#include "io/output.h"
 #include "search/trans_table.h"
 #include "uci/options.h"
 #include "uci/uci.h"
@@ -54,6 +55,15 @@ Position& test_position(const std::string& fen, bool chess960) {
     shared->params->chess960 = chess960;
     read_fen(*shared, fen.c_str());
     return *shared;
+}
+
+std::unique_ptr<SearchInfo> new_search(int depth_limit) {
+    auto info = std::make_unique<SearchInfo>();
+    search_info_init(*info, now_ms());
+    info->status = THINKING;
+    info->depth_limited = 1;
+    info->depth_limit = depth_limit;
+    return info;
 }
 
 const EvalTerm& eval_term(const EvalBreakdown& b, const std::string& name) {

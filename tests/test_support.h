@@ -7,6 +7,7 @@
 
 #include "board/position.h"
 #include "eval/eval.h"
+#include "search/search_info.h"
 
 // Builds every start-up table once (idempotent).
 void init_engine_tables();
@@ -22,6 +23,10 @@ std::unique_ptr<OwnedPosition> owned_position(const std::string& fen, int pawn_t
 // The one shared position, read from fen in standard chess or Chess960 (the
 // rest of its parameters are not reset).
 Position& test_position(const std::string& fen, bool chess960 = false);
+
+// A search record as a search starting now has it: thinking, its iterations
+// limited to depth_limit.
+std::unique_ptr<SearchInfo> new_search(int depth_limit = 128);
 
 // The named row of an evaluation breakdown.
 const EvalTerm& eval_term(const EvalBreakdown& b, const std::string& name);

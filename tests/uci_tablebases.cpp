@@ -159,7 +159,7 @@ TEST(Tablebases, RootCountsTheFiftyMoveRule) {
         auto pos = owned_position(c.fen, 10);
         pos->params->tb_men = tb_max_men();
         pos->params->tb_rule50 = c.rule50;
-        auto info = std::make_unique<SearchInfo>();
+        auto info = new_search();
         MoveList legal;
         gen_legal_moves(*pos, legal);
         RootMove moves[MAX_MOVES];
@@ -200,9 +200,7 @@ TEST(Tablebases, EveryNodeKindHoldsTheTablesBound) {
         auto pos = owned_position(c.fen, 10);
         pos->params->tb_men = tb_max_men();
         pos->ply = 1;
-        auto info = std::make_unique<SearchInfo>();
-        search_info_init(*info, now_ms());
-        info->status = THINKING;
+        auto info = new_search();
         Move pv[MAX_PLY];
         // Beyond a win lies a mate, beneath a loss a quicker one: only a search can tell.
         const int beta = c.won ? win + 1 : -win;
