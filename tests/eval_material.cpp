@@ -72,11 +72,6 @@ TEST(EvalMaterial, EndgameScale) {
             << s[0] << s[1] << s[2] << s[3] << s[4] << " vs " << w[0] << w[1] << w[2] << w[3] << w[4];
 }
 
-TEST(EvalMaterial, StartPositionIsTheTempo) {
-    EXPECT_EQ(evaluate(test_position("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1")), 20);
-    EXPECT_EQ(evaluate(test_position("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR b KQkq - 0 1")), 20);
-}
-
 TEST(EvalMaterial, FallbackBeyondTable) {
     // Two white queens: signature 646 is outside the table.
     for (const char* side : {"w", "b"}) {

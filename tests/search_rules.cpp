@@ -66,15 +66,6 @@ TEST(SearchRules, MateScoresCountPliesFromTheRoot) {
     pos.ply = 0;
 }
 
-TEST(SearchRules, FindsMateInTwoAndReportsItsDistance) {
-    // 1.Rd8+ Rxd8 2.Rxd8#
-    Position& pos = test_position("2r3k1/5ppp/8/8/8/8/3R1PPP/3R2K1 w - - 0 1");
-    auto info = new_search(3);
-    think(pos, *info);
-    EXPECT_EQ(info->best_score, 10000 - 3);
-    EXPECT_EQ(std::string(move_to_text(info->best_move)), "d2d8");
-}
-
 TEST(SearchRules, BareKingBoxedInACornerScoresZero) {
     // The white king on h1 can only shuffle into attacked squares; the pawn move does not matter.
     Position& pos = test_position("6k1/8/8/8/8/P5q1/8/7K w - - 0 1");

@@ -57,12 +57,10 @@ Position& test_position(const std::string& fen, bool chess960) {
     return *shared;
 }
 
-std::unique_ptr<SearchInfo> new_search(int depth_limit) {
+std::unique_ptr<SearchInfo> new_search() {
     auto info = std::make_unique<SearchInfo>();
     search_info_init(*info, now_ms());
     info->status = THINKING;
-    info->depth_limited = 1;
-    info->depth_limit = depth_limit;
     return info;
 }
 

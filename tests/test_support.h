@@ -24,9 +24,9 @@ std::unique_ptr<OwnedPosition> owned_position(const std::string& fen, int pawn_t
 // rest of its parameters are not reset).
 Position& test_position(const std::string& fen, bool chess960 = false);
 
-// A search record as a search starting now has it: thinking, its iterations
-// limited to depth_limit.
-std::unique_ptr<SearchInfo> new_search(int depth_limit = 128);
+// A search record as a search starting now has it, thinking without limits
+// (for the node searches, which read no limit of iterations).
+std::unique_ptr<SearchInfo> new_search();
 
 // The named row of an evaluation breakdown.
 const EvalTerm& eval_term(const EvalBreakdown& b, const std::string& name);

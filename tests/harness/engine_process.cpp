@@ -127,7 +127,7 @@ void EngineProcess::start(std::vector<std::string> words, const std::vector<std:
     close(in[0]);
     close(out[1]);
     to_child_ = in[1];
-    fcntl(to_child_, F_SETFL, fcntl(to_child_, F_GETFL) | O_NONBLOCK);  // see send_raw
+    fcntl(to_child_, F_SETFL, fcntl(to_child_, F_GETFL) | O_NONBLOCK);  // see send
     from_child_ = out[0];
     if (pid_ < 0) ADD_FAILURE() << "fork: " << std::strerror(errno);
 }
@@ -141,8 +141,9 @@ EngineProcess::~EngineProcess() {
     }
 }
 
-bool EngineProcess::send_raw(const std::string& bytes) {
+bool EngineProcess::send(const std::string& line) {
     if (to_child_ < 0) return false;
+    const std::string bytes = line + "\n";
     // The engine may answer while a long input is still going in; its output
     // is read meanwhile, or both sides would wait on a full pipe for ever.
     auto deadline = Clock::now() + std::chrono::milliseconds(DEFAULT_TIMEOUT_MS);
@@ -168,8 +169,6 @@ bool EngineProcess::send_raw(const std::string& bytes) {
     }
     return true;
 }
-
-bool EngineProcess::send(const std::string& line) { return send_raw(line + "\n"); }
 
 void EngineProcess::close_stdin() {
     if (to_child_ >= 0) close(to_child_);

@@ -55,8 +55,6 @@ class EngineProcess {
 
     // Sends one command; the newline is added. False once the engine stopped reading.
     bool send(const std::string& line);
-    // Sends bytes as they are, without a newline.
-    bool send_raw(const std::string& bytes);
 
     // The next line of output (without its newline), or nothing on time-out or end of output.
     std::optional<std::string> read_line(int timeout_ms = DEFAULT_TIMEOUT_MS);
