@@ -50,6 +50,7 @@ struct EngineParams {
     int chess960;  // castling is written and read as the king taking its own rook
     int limit_strength;  // UCI_LimitStrength: play at the level `elo`
     int elo;
+    int show_wdl;  // UCI_ShowWDL: scores are followed by win/draw/loss chances
 };
 
 // Saved by make_move and copied back by unmake_move; never recomputed.

@@ -66,6 +66,20 @@ void set_search_harness_limits(std::int64_t node_ceiling, std::int64_t poll_inte
 
 bool gives_check(const Position& pos, Move move, Bitboard candidates);
 
+// Win, draw and loss chances per mille for the side to move (they sum to
+// 1000), as UCI_ShowWDL shows them beside a score of the root.
+struct WdlChances {
+    int win, draw, loss;
+};
+// The chances a score gives with `material` on the board (pawns 1, knights
+// and bishops 3, rooks 5, queens 9, both sides counted): certain for a mate
+// or a table's win or loss, else the model fitted to Corvane's own games.
+WdlChances wdl_chances(int score, int material);
+int wdl_material(const Position& pos);
+// The chances of a root score: a root the tables know has their result
+// whatever the score, a root they do not know the score's chances.
+WdlChances root_wdl(const Position& pos, const SearchInfo& info, int score);
+
 // Writes the pv into the parent's array at ply: move, then the child's line.
 inline void update_pv(Move* parent, const Move* child, Move move, int ply) {
     parent[ply] = move;

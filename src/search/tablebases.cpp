@@ -78,6 +78,8 @@ int tb_rank_root(Position& pos, SearchInfo& info, RootMove* moves, int count) {
         result[i] = by_rule(wdl, params.tb_rule50);
         best = std::max(best, result[i]);
     }
+    info.root_in_tables = count > 0;
+    info.root_tb_result = best;
     // A win is converted by the moves that zero soonest (that alone keeps
     // it inside the 50-move rule whatever the counter says later), a loss
     // resisted by those that zero last; every drawing move keeps a draw.

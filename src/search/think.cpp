@@ -42,14 +42,14 @@ struct RootSearch {
     bool pv_reported;
 };
 
-void print_score(int score);
+void print_score(const Position& pos, const SearchInfo& info, int score);
 
 void print_pv_info(const Position& pos, SearchInfo& info, int score, const Move* pv) {
     const std::int64_t now = now_ms();
     const std::int64_t elapsed = now - info.start_time;
     info.last_info_time = now;
     print_out(OUT_SCREEN, "info depth %d seldepth %d ", info.iteration, info.seldepth);
-    print_score(score);
+    print_score(pos, info, score);
     print_out(OUT_SCREEN, "time %llu ", (unsigned long long)elapsed);
     const std::int64_t nodes = search_nodes(info);
     print_out(OUT_SCREEN, "nodes %llu ", (unsigned long long)nodes);
@@ -95,13 +95,18 @@ bool holds_move(const PvLine* lines, int count, Move move) {
     return false;
 }
 
-void print_score(int score) {
+// Every score shown carries the win, draw and loss chances when asked for.
+void print_score(const Position& pos, const SearchInfo& info, int score) {
     if (score >= MATE_BOUND)
         print_out(OUT_SCREEN, "score mate %d ", (MATE + 1 - score) / 2);
     else if (score <= -MATE_BOUND)
         print_out(OUT_SCREEN, "score mate %d ", (-MATE - score) / 2);
     else
         print_out(OUT_SCREEN, "score cp %d ", score);
+    if (pos.params->show_wdl) {
+        const WdlChances c = root_wdl(pos, info, score);
+        print_out(OUT_SCREEN, "wdl %d %d %d ", c.win, c.draw, c.loss);
+    }
 }
 
 // Every line of a multi-line analysis carries its number, score and moves,
@@ -113,7 +118,7 @@ void print_lines(const Position& pos, SearchInfo& info, const PvLine* lines, int
     const std::int64_t nodes = search_nodes(info);
     for (int i = 0; i < count; ++i) {
         print_out(OUT_SCREEN, "info depth %d seldepth %d multipv %d ", lines[i].depth, lines[i].seldepth, i + 1);
-        print_score(lines[i].score);
+        print_score(pos, info, lines[i].score);
         print_out(OUT_SCREEN, "nodes %llu ", (unsigned long long)nodes);
         print_out(OUT_SCREEN, "nps %llu ", (unsigned long long)(nodes * 1000 / std::max<std::int64_t>(elapsed, 1)));
         print_out(OUT_SCREEN, "hashfull %d ", search_hashfull(pos));

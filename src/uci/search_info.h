@@ -46,6 +46,10 @@ struct SearchInfo {
     Move current_line[MAX_PLY];
     int helper;  // 0 for the main thread, else the helper thread's number
     std::int64_t tb_hits;  // successful tablebase probes
+    // The root's result in the endgame tables (TB_LOSS, TB_DRAW or TB_WIN,
+    // under the 50-move rule when it counts), when they know the root.
+    bool root_in_tables;
+    int root_tb_result;
     // The deepest iteration this thread completed: its depth, score and line start.
     int completed_depth;
     int completed_score;
