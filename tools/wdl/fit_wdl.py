@@ -282,9 +282,9 @@ def svg_panel_curves(params, positions, x0, y0, w, h):
                 fitted.append((px(s), py(sum(model(params, s, m)[k] for m, _ in items) / len(items))))
             out.append(f'<polyline fill="none" stroke="{colour}" stroke-width="2"{dash} points="'
                        + " ".join(f"{x:.1f},{y:.1f}" for x, y in fitted) + '"/>')
-            shape = "circle" if k == 0 else "rect"
+            marker = "circle" if k == 0 else "rect"
             for x, y in observed:
-                if shape == "circle":
+                if marker == "circle":
                     out.append(f'<circle cx="{x:.1f}" cy="{y:.1f}" r="2.6" fill="{colour}"/>')
                 else:
                     out.append(f'<rect x="{x - 2.4:.1f}" y="{y - 2.4:.1f}" width="4.8" height="4.8" fill="none" '
