@@ -75,9 +75,19 @@ std::optional<TransEntry> tt_find(Position& pos) {
     for (int i = 0; i < TT_BUCKET; ++i) {
         TransEntry e = tt_read(bucket[i]);
         if (e.lock == lock) {
-            // A position seen again in this search counts as current.
-            e.move_age = (e.move_age & MOVE_BITS) | std::uint32_t(pos.trans_age) << AGE_SHIFT;
-            tt_write(bucket[i], e);
+            // A position seen again in this search counts as current. Most hits
+            // are already current: they are left untouched, so a probe costs no
+            // store and cannot overwrite what another thread has just stored.
+            const std::uint32_t move_age = (e.move_age & MOVE_BITS) | std::uint32_t(pos.trans_age) << AGE_SHIFT;
+            if (move_age != e.move_age) {
+                // Only the two words that change: the bounds and depths stay as
+                // another thread may have left them, and a word written in
+                // between makes the entry read as torn, never as stale.
+                constexpr auto relaxed = std::memory_order_relaxed;
+                bucket[i].move_age.store(move_age, relaxed);
+                bucket[i].check.store(bucket[i].check.load(relaxed) ^ e.move_age ^ move_age, relaxed);
+                e.move_age = move_age;
+            }
             return e;
         }
     }
