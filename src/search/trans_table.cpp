@@ -23,6 +23,14 @@ void rebuild_age_table(Position& pos) {
     for (int i = 0; i < 16; ++i) pos.trans_age_table[i] = (pos.trans_age - i) & 15;
 }
 
+// The ageing state of an empty table.
+void reset_generation(Position& pos) {
+    pos.trans_age = 0;
+    rebuild_age_table(pos);
+    pos.trans_used = 1;
+    pos.trans_written = false;
+}
+
 // Oldest generation first, then the shallowest entry.
 inline int replacement_value(const Position& pos, const TransEntry& e) {
     return pos.trans_age_table[tt_age(e)] * 256 - e.depth;
@@ -39,11 +47,13 @@ bool tt_allocate(Position& pos, int megabytes) {
     while (power <= bytes) power <<= 1;
     std::uint64_t entries = power / 32;
     std::uint64_t total = (entries + TT_SPILL) * sizeof(TransSlot);
-    pos.trans_table = static_cast<TransSlot*>(table_alloc(total));
+    // Zeroed memory is an empty table: nothing is written here, and the pages
+    // are touched only as the search stores into them.
+    pos.trans_table = static_cast<TransSlot*>(table_alloc_zeroed(total));
     if (!pos.trans_table) return false;
     pos.trans_table_size = entries + TT_SPILL;
     pos.trans_table_mask = entries - 1;
-    tt_clear(pos);
+    reset_generation(pos);
     return true;
 }
 
@@ -54,11 +64,14 @@ void tt_free(Position& pos) {
 }
 
 void tt_clear(Position& pos) {
-    pos.trans_age = 0;
-    rebuild_age_table(pos);
-    pos.trans_used = 1;
-    const TransEntry empty{0, 0, 10000, -10000, 0, 0, 0, 0};
-    for (std::uint64_t i = 0; i < pos.trans_table_size; ++i) tt_write(pos.trans_table[i], empty);
+    // A table nothing was stored into since it was made or cleared is empty
+    // already (a new game right after start-up costs nothing).
+    if (pos.trans_written && pos.trans_table) {
+        // No thread searches now, so the words need not be stored one by one;
+        // zeros are the empty entry.
+        std::memset(static_cast<void*>(pos.trans_table), 0, std::size_t(pos.trans_table_size * sizeof(TransSlot)));
+    }
+    reset_generation(pos);
 }
 
 void tt_set_shared(bool shared) { table_shared = shared; }
@@ -67,6 +80,7 @@ void tt_new_search(Position& pos) {
     pos.trans_age = (pos.trans_age + 1) & 15;
     rebuild_age_table(pos);
     pos.trans_used = 1;
+    pos.trans_written = true;
 }
 
 std::optional<TransEntry> tt_find(Position& pos) {
@@ -98,6 +112,7 @@ void tt_store(Position& pos, int depth, int lower, int upper, Move move) {
     // Internal iterative deepening can search a PV node below depth 0; the
     // depth bytes are unsigned, so such a result counts as depth 0.
     if (depth < 0) depth = 0;
+    pos.trans_written = true;
     TransSlot* bucket = bucket_of(pos);
     const std::uint32_t lock = key_lock(pos.st.hash);
     const std::uint32_t age_bits = std::uint32_t(pos.trans_age) << AGE_SHIFT;
