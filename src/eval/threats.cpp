@@ -1,6 +1,8 @@
 // Threats: points for attacking enemy pieces that are worth more than the
 // attacker or cannot be defended by a pawn, weighted by the two "Piece
 // Attacks" options.
+#include <utility>
+
 #include "eval/eval_terms.h"
 
 namespace {
@@ -23,6 +25,32 @@ constexpr int THREAT_POINTS[8][TARGET_KINDS] = {
     {},
 };
 
+// One cell of the table, resolved at compile time: a zero cell costs nothing
+// and the others one test each, without a loop over the table.
+template <int Attacker, int Kind>
+inline int cell_points(Bitboard attacks, const Bitboard (&targets)[TARGET_KINDS], Bitboard unprotected) {
+    constexpr int p = THREAT_POINTS[Attacker][Kind];
+    if constexpr (p > 0)
+        return (attacks & targets[Kind]) ? p : 0;
+    else if constexpr (p < 0)
+        return (attacks & targets[Kind] & unprotected) ? -p : 0;
+    else
+        return 0;
+}
+
+template <int Attacker, std::size_t... Kind>
+inline int attacker_points(Bitboard attacks, const Bitboard (&targets)[TARGET_KINDS], Bitboard unprotected,
+                           std::index_sequence<Kind...>) {
+    return (cell_points<Attacker, int(Kind)>(attacks, targets, unprotected) + ...);
+}
+
+template <int Attacker>
+inline int attacker_points(const EvalInfo& info, int us, const Bitboard (&targets)[TARGET_KINDS],
+                           Bitboard unprotected) {
+    return attacker_points<Attacker>(info.attacks[Attacker][us], targets, unprotected,
+                                     std::make_index_sequence<TARGET_KINDS>{});
+}
+
 }  // namespace
 
 void eval_threats(const Position& pos, EvalInfo& info, int us) {
@@ -38,17 +66,11 @@ void eval_threats(const Position& pos, EvalInfo& info, int us) {
                                             shift_forward(us, weak_stops, 8)};
     const Bitboard unprotected = ~info.attacks[PAWN][them];
 
-    int points = 0;
-    for (int attacker = PAWN; attacker <= QUEEN; ++attacker) {
-        const Bitboard attacks = info.attacks[attacker][us];
-        for (int kind = 0; kind < TARGET_KINDS; ++kind) {
-            const int p = THREAT_POINTS[attacker][kind];
-            if (p > 0 && (attacks & targets[kind]))
-                points += p;
-            else if (p < 0 && (attacks & targets[kind] & unprotected))
-                points -= p;
-        }
-    }
+    const int points = attacker_points<PAWN>(info, us, targets, unprotected) +
+                       attacker_points<KNIGHT>(info, us, targets, unprotected) +
+                       attacker_points<BISHOP>(info, us, targets, unprotected) +
+                       attacker_points<ROOK>(info, us, targets, unprotected) +
+                       attacker_points<QUEEN>(info, us, targets, unprotected);
     info.mg[us] += pos.params->piece_attack_mg * points;
     info.eg[us] += pos.params->piece_attack_eg * points;
 }
