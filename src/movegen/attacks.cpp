@@ -136,12 +136,12 @@ void gen_legal_moves(const Position& pos, MoveList& list) {
     list.target = pos.color[pos.side ^ 1] & ~pos.kings();
     gen_captures(pos, list);
     list.target = saved_target;
-    int n = 0;
-    for (int i = 0; i < list.count; ++i)
-        if (is_legal(pos, list.moves[i].move, pinned)) list.moves[n++].move = list.moves[i].move;
+    gen::MoveCursor out = list.moves;
+    for (const ScoredMove *m = list.moves, *end = list.moves + list.count; m != end; ++m)
+        if (is_legal(pos, m->move, pinned)) gen::add(out, m->move);
     MoveList quiets;
     gen_quiets(pos, quiets);
-    for (int i = 0; i < quiets.count; ++i)
-        if (is_legal(pos, quiets.moves[i].move, pinned)) list.moves[n++].move = quiets.moves[i].move;
-    list.count = n;
+    for (const ScoredMove *m = quiets.moves, *end = quiets.moves + quiets.count; m != end; ++m)
+        if (is_legal(pos, m->move, pinned)) gen::add(out, m->move);
+    gen::finish(list, out);
 }
