@@ -55,7 +55,7 @@ Bitboard discovered_check_candidates(const Position& pos, int us) {
     return line_blockers(pos, pos.king_sq[us ^ 1], us, us);
 }
 
-bool is_legal(const Position& pos, Move move, Bitboard pinned) {
+bool is_legal_full(const Position& pos, Move move, Bitboard pinned) {
     const int us = pos.side, them = us ^ 1, k = pos.king_sq[us];
     const int from = move_from(move), to = move_to(move);
     if (is_castle(move)) return true;
