@@ -1,8 +1,6 @@
 // Threats: points for attacking enemy pieces that are worth more than the
 // attacker or cannot be defended by a pawn, weighted by the two "Piece
 // Attacks" options.
-#include <utility>
-
 #include "eval/eval_terms.h"
 
 namespace {
@@ -28,27 +26,25 @@ constexpr int THREAT_POINTS[8][TARGET_KINDS] = {
 // One cell of the table, resolved at compile time: a zero cell costs nothing
 // and the others one test each, without a loop over the table.
 template <int Attacker, int Kind>
-inline int cell_points(Bitboard attacks, const Bitboard (&targets)[TARGET_KINDS], Bitboard unprotected) {
+inline int cell_points(const EvalInfo& info, int us, Bitboard targets, Bitboard unprotected) {
     constexpr int p = THREAT_POINTS[Attacker][Kind];
     if constexpr (p > 0)
-        return (attacks & targets[Kind]) ? p : 0;
+        return (info.attacks[Attacker][us] & targets) ? p : 0;
     else if constexpr (p < 0)
-        return (attacks & targets[Kind] & unprotected) ? -p : 0;
+        return (info.attacks[Attacker][us] & targets & unprotected) ? -p : 0;
     else
         return 0;
 }
 
-template <int Attacker, std::size_t... Kind>
-inline int attacker_points(Bitboard attacks, const Bitboard (&targets)[TARGET_KINDS], Bitboard unprotected,
-                           std::index_sequence<Kind...>) {
-    return (cell_points<Attacker, int(Kind)>(attacks, targets, unprotected) + ...);
-}
-
-template <int Attacker>
-inline int attacker_points(const EvalInfo& info, int us, const Bitboard (&targets)[TARGET_KINDS],
-                           Bitboard unprotected) {
-    return attacker_points<Attacker>(info.attacks[Attacker][us], targets, unprotected,
-                                     std::make_index_sequence<TARGET_KINDS>{});
+// One target kind's column; often the enemy has no target of the kind at all.
+template <int Kind>
+inline int kind_points(const EvalInfo& info, int us, Bitboard targets, Bitboard unprotected) {
+    if (!targets) return 0;
+    return cell_points<PAWN, Kind>(info, us, targets, unprotected) +
+           cell_points<KNIGHT, Kind>(info, us, targets, unprotected) +
+           cell_points<BISHOP, Kind>(info, us, targets, unprotected) +
+           cell_points<ROOK, Kind>(info, us, targets, unprotected) +
+           cell_points<QUEEN, Kind>(info, us, targets, unprotected);
 }
 
 }  // namespace
@@ -61,16 +57,13 @@ void eval_threats(const Position& pos, EvalInfo& info, int us) {
     const Bitboard loose_stops = shift_forward(them, enemy_pawns & ~info.all_attacks[them], 8);
     const Bitboard weak_stops =
         loose_stops & (info.pawn_attack_span[us] | pos.pieces_of(us, PAWN)) & ~info.pawn_attack_span[them];
-    const Bitboard targets[TARGET_KINDS] = {pos.pieces_of(them, QUEEN), pos.pieces_of(them, ROOK),
-                                            pos.pieces_of(them, BISHOP), pos.pieces_of(them, KNIGHT),
-                                            shift_forward(us, weak_stops, 8)};
     const Bitboard unprotected = ~info.attacks[PAWN][them];
 
-    const int points = attacker_points<PAWN>(info, us, targets, unprotected) +
-                       attacker_points<KNIGHT>(info, us, targets, unprotected) +
-                       attacker_points<BISHOP>(info, us, targets, unprotected) +
-                       attacker_points<ROOK>(info, us, targets, unprotected) +
-                       attacker_points<QUEEN>(info, us, targets, unprotected);
+    const int points = kind_points<T_QUEEN>(info, us, pos.pieces_of(them, QUEEN), unprotected) +
+                       kind_points<T_ROOK>(info, us, pos.pieces_of(them, ROOK), unprotected) +
+                       kind_points<T_BISHOP>(info, us, pos.pieces_of(them, BISHOP), unprotected) +
+                       kind_points<T_KNIGHT>(info, us, pos.pieces_of(them, KNIGHT), unprotected) +
+                       kind_points<T_WEAK_PAWN>(info, us, shift_forward(us, weak_stops, 8), unprotected);
     info.mg[us] += pos.params->piece_attack_mg * points;
     info.eg[us] += pos.params->piece_attack_eg * points;
 }
