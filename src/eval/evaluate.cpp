@@ -40,6 +40,15 @@ struct BishopTrap {
 };
 constexpr BishopTrap BISHOP_TRAPS[2][2] = {{{A7, B6}, {A6, B5}}, {{H7, G6}, {H6, G5}}};
 
+// Every square of a trapped bishop, by colour: most often no bishop stands on one.
+constexpr Bitboard bishop_trap_squares(int us) {
+    Bitboard squares = 0;
+    for (const auto& wing : BISHOP_TRAPS)
+        for (const BishopTrap& t : wing) squares |= bit(relative_square(us, t.bishop));
+    return squares;
+}
+constexpr Bitboard BISHOP_TRAP_SQUARES[2] = {bishop_trap_squares(WHITE), bishop_trap_squares(BLACK)};
+
 int pattern_penalty(const Position& pos, int us) {
     const int them = us ^ 1;
     int mg = 0;
@@ -48,6 +57,7 @@ int pattern_penalty(const Position& pos, int us) {
         if ((king & TRAP_KING[us][wing]) && (rooks & TRAP_ROOK[us][wing])) mg += TRAPPED_ROOK_MG;
 
     const Bitboard bishops = pos.pieces_of(us, BISHOP), enemy_pawns = pos.pieces_of(them, PAWN);
+    if (!(bishops & BISHOP_TRAP_SQUARES[us])) return mg;
     for (const auto& wing : BISHOP_TRAPS) {
         bool trapped = false;
         for (const BishopTrap& t : wing)
@@ -59,13 +69,10 @@ int pattern_penalty(const Position& pos, int us) {
 }
 
 // A centre pawn at home behind a piece blocks the bishop and the whole development.
+constexpr Bitboard CENTRE_PAWN_HOMES[2] = {bit(D2) | bit(E2), bit(D7) | bit(E7)};
 int blocked_centre_penalty(const Position& pos, int us) {
-    const Bitboard pawns = pos.pieces_of(us, PAWN);
-    int mg = 0;
-    for (int sq : {D2, E2})
-        if ((pawns & bit(relative_square(us, sq))) && (pos.occupied & bit(relative_square(us, sq + 8))))
-            mg += BLOCKED_CENTRE_MG;
-    return mg;
+    const Bitboard blocked = pos.pieces_of(us, PAWN) & CENTRE_PAWN_HOMES[us] & shift_forward(us ^ 1, pos.occupied, 8);
+    return BLOCKED_CENTRE_MG * popcount(blocked);
 }
 
 // Both colours' pawn scores, from the table when the key is there.
