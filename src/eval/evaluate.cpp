@@ -186,16 +186,20 @@ int evaluate_impl(const Position& pos, EvalBreakdown* out) {
 
     // 9. Piece terms. Threats, king safety and passed pawns need both
     //    colours' complete attack boards, so every piece is seen first.
-    for (int c = WHITE; c <= BLACK; ++c) eval_pieces(pos, info, c);
+    eval_pieces<WHITE>(pos, info);
+    eval_pieces<BLACK>(pos, info);
     if constexpr (Trace) tracer.record("Pieces", info);
     for (int c = WHITE; c <= BLACK; ++c)
         info.all_attacks[c] = info.attacks[PAWN][c] | info.attacks[KNIGHT][c] | info.attacks[BISHOP][c] |
                               info.attacks[ROOK][c] | info.attacks[QUEEN][c] | info.attacks[KING][c];
-    for (int c = WHITE; c <= BLACK; ++c) eval_threats(pos, info, c);
+    eval_threats<WHITE>(pos, info);
+    eval_threats<BLACK>(pos, info);
     if constexpr (Trace) tracer.record("Threats", info);
-    for (int c = WHITE; c <= BLACK; ++c) eval_king_safety(pos, info, c);
+    eval_king_safety<WHITE>(pos, info);
+    eval_king_safety<BLACK>(pos, info);
     if constexpr (Trace) tracer.record("King safety", info);
-    for (int c = WHITE; c <= BLACK; ++c) eval_passed(pos, info, c);
+    eval_passed<WHITE>(pos, info);
+    eval_passed<BLACK>(pos, info);
     if constexpr (Trace) tracer.record("Passed pawns", info);
 
     // 10. Same-coloured bishops with level pawns are drawish in the ending;

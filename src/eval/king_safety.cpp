@@ -34,8 +34,9 @@ int discovered_threats(const Position& pos, int us, int ksq) {
 
 }  // namespace
 
-void eval_king_safety(const Position& pos, EvalInfo& info, int us) {
-    const int them = us ^ 1;
+template <int Us>
+void eval_king_safety(const Position& pos, EvalInfo& info) {
+    constexpr int us = Us, them = Us ^ 1;
     // Without a queen and a partner the enemy cannot mount a real attack.
     if (!(info.mat_flags & attack_flag(them))) return;
     const int ksq = pos.king_sq[us];
@@ -81,3 +82,6 @@ void eval_king_safety(const Position& pos, EvalInfo& info, int us) {
 
     info.mg[us] -= pos.params->king_attack_level * units * units / ATTACK_UNITS_DIVISOR;
 }
+
+template void eval_king_safety<WHITE>(const Position& pos, EvalInfo& info);
+template void eval_king_safety<BLACK>(const Position& pos, EvalInfo& info);

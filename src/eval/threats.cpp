@@ -49,8 +49,9 @@ inline int kind_points(const EvalInfo& info, int us, Bitboard targets, Bitboard 
 
 }  // namespace
 
-void eval_threats(const Position& pos, EvalInfo& info, int us) {
-    const int them = us ^ 1;
+template <int Us>
+void eval_threats(const Position& pos, EvalInfo& info) {
+    constexpr int us = Us, them = Us ^ 1;
     const Bitboard enemy_pawns = pos.pieces_of(them, PAWN);
     // A weak pawn is loose, and its stop square is ours for good: it can never
     // advance under pawn cover nor be supported from behind.
@@ -67,3 +68,6 @@ void eval_threats(const Position& pos, EvalInfo& info, int us) {
     info.mg[us] += pos.params->piece_attack_mg * points;
     info.eg[us] += pos.params->piece_attack_eg * points;
 }
+
+template void eval_threats<WHITE>(const Position& pos, EvalInfo& info);
+template void eval_threats<BLACK>(const Position& pos, EvalInfo& info);
