@@ -49,8 +49,9 @@ constexpr Bitboard bishop_trap_squares(int us) {
 }
 constexpr Bitboard BISHOP_TRAP_SQUARES[2] = {bishop_trap_squares(WHITE), bishop_trap_squares(BLACK)};
 
-int pattern_penalty(const Position& pos, int us) {
-    const int them = us ^ 1;
+template <int Us>
+int pattern_penalty(const Position& pos) {
+    constexpr int us = Us, them = Us ^ 1;
     int mg = 0;
     const Bitboard king = pos.pieces_of(us, KING), rooks = pos.pieces_of(us, ROOK);
     for (int wing = 0; wing < 2; ++wing)
@@ -70,7 +71,9 @@ int pattern_penalty(const Position& pos, int us) {
 
 // A centre pawn at home behind a piece blocks the bishop and the whole development.
 constexpr Bitboard CENTRE_PAWN_HOMES[2] = {bit(D2) | bit(E2), bit(D7) | bit(E7)};
-int blocked_centre_penalty(const Position& pos, int us) {
+template <int Us>
+int blocked_centre_penalty(const Position& pos) {
+    constexpr int us = Us;
     const Bitboard blocked = pos.pieces_of(us, PAWN) & CENTRE_PAWN_HOMES[us] & shift_forward(us ^ 1, pos.occupied, 8);
     return BLOCKED_CENTRE_MG * popcount(blocked);
 }
@@ -161,11 +164,13 @@ int evaluate_impl(const Position& pos, EvalBreakdown* out) {
     if constexpr (Trace) tracer.record("Tempo", info);
 
     // 4-5. Trapped rooks and bishops.
-    for (int c = WHITE; c <= BLACK; ++c) info.mg[c] += pattern_penalty(pos, c);
+    info.mg[WHITE] += pattern_penalty<WHITE>(pos);
+    info.mg[BLACK] += pattern_penalty<BLACK>(pos);
     if constexpr (Trace) tracer.record("Trapped pieces", info);
 
     // 6. Blocked centre pawns.
-    for (int c = WHITE; c <= BLACK; ++c) info.mg[c] += blocked_centre_penalty(pos, c);
+    info.mg[WHITE] += blocked_centre_penalty<WHITE>(pos);
+    info.mg[BLACK] += blocked_centre_penalty<BLACK>(pos);
     if constexpr (Trace) tracer.record("Blocked centre", info);
 
     // 7. Pawn attacks, and the pawns' share of the attack on each king.
