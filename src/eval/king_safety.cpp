@@ -21,13 +21,14 @@ int discovered_threats(const Position& pos, int us, int ksq) {
     const int them = us ^ 1;
     const Bitboard straight = (pos.rooks() | pos.queens()) & pos.color[them];
     const Bitboard diagonal = (pos.bishops() | pos.queens()) & pos.color[them];
-    Bitboard snipers =
-        (rook_xray(ksq, pos.occupied) & straight) | (bishop_xray(ksq, pos.occupied) & diagonal);
+    // The sliders on the king's lines are few: each is tested for a single
+    // piece between, without looking along the lines.
+    Bitboard snipers = (rook_attacks(ksq, 0) & straight) | (bishop_attacks(ksq, 0) & diagonal);
     const Bitboard unmaskers = pos.color[them] & ~pos.pawns();
     int count = 0;
     while (snipers) {
-        const int sq = pop_lsb(snipers);
-        if (between[ksq][sq] & pos.occupied & unmaskers) ++count;
+        const Bitboard b = between[ksq][pop_lsb(snipers)] & pos.occupied;
+        if (b && !more_than_one(b) && (b & unmaskers)) ++count;
     }
     return count;
 }

@@ -33,15 +33,18 @@ namespace {
 // Pieces of `blockers_of` standing alone between the king on k and a slider
 // of colour `sliders_of` on its line: pins when both colours are the king's
 // side's, discovered-check candidates when the sliders are the blockers'.
+// The sliders on the king's lines are few: each is tested for a single piece
+// between, without looking along the lines.
 Bitboard line_blockers(const Position& pos, int k, int sliders_of, int blockers_of) {
-    const Bitboard occ = pos.occupied, theirs = pos.color[sliders_of];
+    const Bitboard occ = pos.occupied;
+    Bitboard snipers = ((rook_attacks(k, 0) & (pos.rooks() | pos.queens())) |
+                        (bishop_attacks(k, 0) & (pos.bishops() | pos.queens()))) &
+                       pos.color[sliders_of];
     Bitboard result = 0;
-    Bitboard rq = (pos.rooks() | pos.queens()) & theirs;
-    if (rq)
-        for (Bitboard b = rook_xray(k, occ) & rq; b;) result |= between[pop_lsb(b)][k];
-    Bitboard bq = (pos.bishops() | pos.queens()) & theirs;
-    if (bq)
-        for (Bitboard b = bishop_xray(k, occ) & bq; b;) result |= between[pop_lsb(b)][k];
+    while (snipers) {
+        const Bitboard b = between[pop_lsb(snipers)][k] & occ;
+        if (b && !more_than_one(b)) result |= b;
+    }
     return result & pos.color[blockers_of];
 }
 
