@@ -48,7 +48,9 @@ void gen_captures(const Position& pos, MoveList& list) {
             add_promotions(out, from, to, pos.square[to]);
         }
     }
-    for (Bitboard b = pawns & ~SEVENTH_RANK[us]; b;) {
+    // Only the pawns that attack a target are walked (in the same order): the
+    // squares an enemy pawn on a target would attack are those they stand on.
+    for (Bitboard b = pawns & ~SEVENTH_RANK[us] & pawn_attack_set(them, target); b;) {
         int from = pop_lsb(b);
         for (Bitboard t = pawn_attacks[from][us] & target; t;) {
             int to = pop_lsb(t);
