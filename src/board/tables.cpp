@@ -27,9 +27,10 @@ constexpr int ROOK_MAGIC_SLOTS = 102400;
 constexpr int BISHOP_MAGIC_SLOTS = 5248;
 Bitboard magic_slots[ROOK_MAGIC_SLOTS + BISHOP_MAGIC_SLOTS];
 
-// Multipliers found offline by trying random numbers with few set bits until
-// every occupancy of the square's mask lands on a slot shared only with
-// occupancies of the same attacks; init_tables checks that they still do.
+// Multipliers found offline (tools/magics/find_magics.cpp) by trying random
+// numbers with few set bits until every occupancy of the square's mask lands
+// on a slot shared only with occupancies of the same attacks; init_tables
+// checks that they still do.
 constexpr Bitboard ROOK_MULTIPLIER[64] = {
     0x008000908064C000ULL, 0x0040200040001000ULL, 0x0180100080A0010AULL, 0x8880041000800800ULL,
     0x1200100201200804ULL, 0x0200020004011008ULL, 0x2180010000800600ULL, 0x0200005088210204ULL,
