@@ -122,6 +122,7 @@ struct Position {
     int trans_age;
     int trans_used;
     int trans_age_table[16];
+    bool trans_written;  // something was stored since the table was made or cleared
     EngineParams* params;
     EngineParams param_block;
 
