@@ -10,8 +10,10 @@
 #include <memory>
 #include <random>
 
+#include "board/tables.h"
 #include "fuzz/harness.h"
 #include "perft_trees.h"
+#include "test_support.h"
 #include "uci/uci.h"
 
 namespace {
@@ -74,6 +76,26 @@ TEST(BoardInvariants, OverPerftTrees) {
         }
         ASSERT_EQ(sorted(generated), sorted(expected)) << "quiet checks of " << fen;
     }, extra);
+}
+
+// The single look-ups of whole rook and bishop attacks agree with the union
+// of the line look-ups for every occupancy of the squares that can block,
+// and squares outside those (the line ends, the other lines) do not matter.
+TEST(BoardInvariants, SliderLookupsAgreeWithLines) {
+    init_engine_tables();
+    std::mt19937_64 rng(7);
+    for (int sq = 0; sq < 64; ++sq)
+        for (const SliderMagic* m : {&rook_magic[sq], &bishop_magic[sq]}) {
+            const bool rook = m == &rook_magic[sq];
+            Bitboard subset = 0;
+            do {
+                const Bitboard occ = subset | (rng() & ~m->mask);
+                const Bitboard lines = rook ? rank_attacks(sq, occ) | file_attacks(sq, occ)
+                                            : diag_attacks(sq, occ) | anti_diag_attacks(sq, occ);
+                ASSERT_EQ(rook ? rook_attacks(sq, occ) : bishop_attacks(sq, occ), lines) << sq << " " << occ;
+                subset = (subset - m->mask) & m->mask;
+            } while (subset);
+        }
 }
 
 TEST(BoardInvariants, PolyglotKeys) {

@@ -51,6 +51,7 @@ struct EngineParams {
     int chess960;        // castling as the king taking its rook, from any rook the FEN names
     int limit_strength;  // UCI_LimitStrength: play at the level `elo`
     int elo;
+    int show_wdl;  // UCI_ShowWDL: scores are followed by win/draw/loss chances
 };
 
 // Saved by make_move and copied back by unmake_move; never recomputed.
@@ -121,6 +122,7 @@ struct Position {
     int trans_age;
     int trans_used;
     int trans_age_table[16];
+    bool trans_written;  // something was stored since the table was made or cleared
     EngineParams* params;
     EngineParams param_block;
 

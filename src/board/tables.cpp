@@ -1,6 +1,7 @@
 // Start-up construction of the geometry tables declared in tables.h.
 #include "board/tables.h"
 
+#include <cstdlib>
 #include <cstring>
 #include <initializer_list>
 
@@ -16,8 +17,90 @@ Bitboard between[64][64];
 Bitboard diag_mask[64];
 Bitboard anti_diag_mask[64];
 Bitboard slider_attacks[SLIDER_TABLE_SIZE];
+SliderMagic rook_magic[64];
+SliderMagic bishop_magic[64];
 
 namespace {
+
+// Slots of the magic look-ups: 2^popcount(mask) per square, summed.
+constexpr int ROOK_MAGIC_SLOTS = 102400;
+constexpr int BISHOP_MAGIC_SLOTS = 5248;
+Bitboard magic_slots[ROOK_MAGIC_SLOTS + BISHOP_MAGIC_SLOTS];
+
+// Multipliers found offline (tools/magics/find_magics.cpp) by trying random
+// numbers with few set bits until every occupancy of the square's mask lands
+// on a slot shared only with occupancies of the same attacks; init_tables
+// checks that they still do.
+constexpr Bitboard ROOK_MULTIPLIER[64] = {
+    0x008000908064C000ULL, 0x0040200040001000ULL, 0x0180100080A0010AULL, 0x8880041000800800ULL,
+    0x1200100201200804ULL, 0x0200020004011008ULL, 0x2180010000800600ULL, 0x0200005088210204ULL,
+    0x0400800040008021ULL, 0x0400400020005000ULL, 0x8240801000200080ULL, 0x8611001004200900ULL,
+    0x008180800C001800ULL, 0x0100800200800400ULL, 0x0A02000102000408ULL, 0x8020802300104280ULL,
+    0x0080004000402000ULL, 0xE010104000402000ULL, 0x0800808010002000ULL, 0xA280210008100100ULL,
+    0x0001818014000800ULL, 0xA002010100080400ULL, 0x0080240001020870ULL, 0x0001020004048845ULL,
+    0x0081826280004004ULL, 0x2020810900284000ULL, 0x0200100080802000ULL, 0x0200080080100080ULL,
+    0x8083080100100500ULL, 0x4406000901000400ULL, 0x0005020080800100ULL, 0x0090204200008114ULL,
+    0x0010400094800420ULL, 0x0900804000802002ULL, 0x0201001841002000ULL, 0x4100080080801000ULL,
+    0x4540040080800800ULL, 0x0002001004040020ULL, 0x0281195814001002ULL, 0x1240800040800100ULL,
+    0x0880042000524004ULL, 0x02C080410206002CULL, 0x0801200241050010ULL, 0x8400080010008080ULL,
+    0x0008000500090010ULL, 0x0082009084020008ULL, 0x4012000108020004ULL, 0x9000104D08860004ULL,
+    0x2004204114800100ULL, 0x0148802112400300ULL, 0x0202842000100880ULL, 0x001B080080900080ULL,
+    0x001A002008100600ULL, 0x0004008004020080ULL, 0x5181000600040300ULL, 0x0000044401128A00ULL,
+    0x8044110480002441ULL, 0x2008110084402202ULL, 0x90806005090010C1ULL, 0x000420310A004A42ULL,
+    0x0023001004020801ULL, 0x0882001008040102ULL, 0x000230088118020CULL, 0x0000019025040042ULL,
+};
+constexpr Bitboard BISHOP_MULTIPLIER[64] = {
+    0x0045010808008680ULL, 0x2002080204004898ULL, 0x0210009A10400006ULL, 0x0824050200810200ULL,
+    0x0006061105004090ULL, 0x00010108C0000000ULL, 0x0814040282104004ULL, 0x0012012201106800ULL,
+    0x10823014100C1040ULL, 0x0080C2088802808CULL, 0x0281108410404000ULL, 0x0101212041826200ULL,
+    0x0020141028221058ULL, 0x2201020202200202ULL, 0x000082A801482000ULL, 0x0000008401411044ULL,
+    0x0007103014300404ULL, 0x0002091110010100ULL, 0x42140012040C0808ULL, 0x0800808802004020ULL,
+    0x90C4004210140000ULL, 0x0800200900A01000ULL, 0x00D0400201108810ULL, 0x80820183814412A0ULL,
+    0x00A01008202202B4ULL, 0x01C2021A09500402ULL, 0x0084440208042400ULL, 0x800400400C090100ULL,
+    0xBA10040010802100ULL, 0xD182009006005000ULL, 0x5011021001009004ULL, 0x0020420200510400ULL,
+    0x0292104000468800ULL, 0x00043009091C0500ULL, 0x0280441000020025ULL, 0x0042820080080080ULL,
+    0x0440101010010040ULL, 0x1000900100808080ULL, 0x0108108120089800ULL, 0x0044010200012682ULL,
+    0xC002500420900400ULL, 0x0040482210710800ULL, 0x0002060024000200ULL, 0x0281020A44000800ULL,
+    0xA0021200A4000200ULL, 0x0001301000840840ULL, 0x2868500108444220ULL, 0x0004111041000200ULL,
+    0x8044020842080200ULL, 0x0000220104210200ULL, 0x0000021201044000ULL, 0x0000280884040028ULL,
+    0x4012114010858003ULL, 0x0000081004082B88ULL, 0x3892700508208002ULL, 0x00220A041B060400ULL,
+    0x0812020284014881ULL, 0x010434A282103100ULL, 0x0490400824020800ULL, 0x4A20002C00208800ULL,
+    0x000000A011020200ULL, 0x4002940A02482202ULL, 0x5100100202140406ULL, 0x02102000840540C1ULL,
+};
+
+constexpr Bitboard EDGE_FILES = FILE_A_BB | (FILE_A_BB << 7);
+constexpr Bitboard EDGE_RANKS = RANK_1_BB | (RANK_1_BB << 56);
+
+Bitboard rook_lines(int sq, Bitboard occ) { return rank_attacks(sq, occ) | file_attacks(sq, occ); }
+Bitboard bishop_lines(int sq, Bitboard occ) { return diag_attacks(sq, occ) | anti_diag_attacks(sq, occ); }
+
+// Fills one piece kind's slots from the line table, every occupancy of each
+// mask visited by the carry-rippler walk over its subsets.
+void fill_magics(SliderMagic* magics, const Bitboard* multipliers, Bitboard (*lines)(int, Bitboard),
+                 Bitboard (*mask_of)(int), Bitboard*& next) {
+    for (int sq = 0; sq < 64; ++sq) {
+        SliderMagic& m = magics[sq];
+        m.mask = mask_of(sq);
+        m.multiplier = multipliers[sq];
+        m.shift = 64 - popcount(m.mask);
+        m.attacks = next;
+        Bitboard subset = 0;
+        do {
+            Bitboard& slot = next[(subset * m.multiplier) >> m.shift];
+            const Bitboard attacks = lines(sq, subset);
+            // Every attack set is non-empty, so a zero slot is a free one.
+            if (slot && slot != attacks) std::abort();  // a multiplier that no longer separates the attacks
+            slot = attacks;
+            subset = (subset - m.mask) & m.mask;
+        } while (subset);
+        next += Bitboard(1) << popcount(m.mask);
+    }
+}
+
+Bitboard rook_mask(int sq) {
+    return (rank_attacks(sq, 0) & ~EDGE_FILES) | (file_attacks(sq, 0) & ~EDGE_RANKS);
+}
+Bitboard bishop_mask(int sq) { return bishop_lines(sq, 0) & ~(EDGE_FILES | EDGE_RANKS); }
 
 constexpr int KNIGHT_STEPS[8] = {-17, -10, 6, 15, 17, 10, -6, -15};
 constexpr int KING_STEPS[8] = {-9, -1, 7, 8, 9, 1, -7, -8};
@@ -112,6 +195,13 @@ void init_tables() {
     fill_line_kind({SEL_FILE, -8, 8, file_slot});
     fill_line_kind({SEL_DIAG, -9, 9, diag_slot});
     fill_line_kind({SEL_ANTI, -7, 7, anti_slot});
+
+    // The slots start zeroed with the program and every fill writes the same
+    // values, so they need no clearing of their own.
+    Bitboard* next = magic_slots;
+    fill_magics(rook_magic, ROOK_MULTIPLIER, rook_lines, rook_mask, next);
+    fill_magics(bishop_magic, BISHOP_MULTIPLIER, bishop_lines, bishop_mask, next);
+    assert(next == magic_slots + ROOK_MAGIC_SLOTS + BISHOP_MAGIC_SLOTS);
 
     for (int sq = 0; sq < 64; ++sq) {
         file_mask[sq] = file_bb(file_of(sq));

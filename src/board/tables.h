@@ -52,8 +52,27 @@ inline Bitboard rank_attacks(int sq, Bitboard occ) { return slider_attacks[rank_
 inline Bitboard file_attacks(int sq, Bitboard occ) { return slider_attacks[file_index(sq, occ)]; }
 inline Bitboard diag_attacks(int sq, Bitboard occ) { return slider_attacks[diag_index(sq, occ)]; }
 inline Bitboard anti_diag_attacks(int sq, Bitboard occ) { return slider_attacks[anti_diag_index(sq, occ)]; }
-inline Bitboard bishop_attacks(int sq, Bitboard occ) { return diag_attacks(sq, occ) | anti_diag_attacks(sq, occ); }
-inline Bitboard rook_attacks(int sq, Bitboard occ) { return rank_attacks(sq, occ) | file_attacks(sq, occ); }
+
+// A whole rook's or bishop's attacks in one look-up, the lines' union from
+// the table above stored once per occupancy of the squares that can block
+// ("magic" indexing): the occupancy of those squares times the square's
+// multiplier, shifted down to as many bits as there are such squares, lands
+// on a slot of its own, shared only with occupancies of the same attacks.
+// Costs half the instructions of two line look-ups, for 840 KiB of table.
+struct SliderMagic {
+    Bitboard mask;        // the squares whose occupancy matters: the lines without their end squares
+    Bitboard multiplier;
+    const Bitboard* attacks;  // this square's slots
+    int shift;                // 64 - popcount(mask)
+};
+extern SliderMagic rook_magic[64];
+extern SliderMagic bishop_magic[64];
+
+inline Bitboard magic_attacks(const SliderMagic& m, Bitboard occ) {
+    return m.attacks[((occ & m.mask) * m.multiplier) >> m.shift];
+}
+inline Bitboard bishop_attacks(int sq, Bitboard occ) { return magic_attacks(bishop_magic[sq], occ); }
+inline Bitboard rook_attacks(int sq, Bitboard occ) { return magic_attacks(rook_magic[sq], occ); }
 inline Bitboard queen_attacks(int sq, Bitboard occ) { return bishop_attacks(sq, occ) | rook_attacks(sq, occ); }
 
 // X-rays: the second occupied square in each direction, or the line's end

@@ -27,9 +27,15 @@ inline int distance(int a, int b) {
 constexpr int square_ahead(int us, int sq) { return us == WHITE ? sq + 8 : sq - 8; }
 
 // Called for white, then black, after the pawn attack boards are set; each
-// adds to info.mg[us] and info.eg[us]. eval_pieces fills attacks[KNIGHT..QUEEN]
+// adds to info.mg[Us] and info.eg[Us]. eval_pieces fills attacks[KNIGHT..QUEEN]
 // and the king-attack counters; the other three need both colours' all_attacks.
-void eval_pieces(const Position& pos, EvalInfo& info, int us);
-void eval_threats(const Position& pos, EvalInfo& info, int us);
-void eval_king_safety(const Position& pos, EvalInfo& info, int us);
-void eval_passed(const Position& pos, EvalInfo& info, int us);
+// Each is compiled once per colour (instantiated in its own file), so that
+// the colour's boards, ranks and directions are constants.
+template <int Us>
+void eval_pieces(const Position& pos, EvalInfo& info);
+template <int Us>
+void eval_threats(const Position& pos, EvalInfo& info);
+template <int Us>
+void eval_king_safety(const Position& pos, EvalInfo& info);
+template <int Us>
+void eval_passed(const Position& pos, EvalInfo& info);

@@ -40,14 +40,25 @@ struct BishopTrap {
 };
 constexpr BishopTrap BISHOP_TRAPS[2][2] = {{{A7, B6}, {A6, B5}}, {{H7, G6}, {H6, G5}}};
 
-int pattern_penalty(const Position& pos, int us) {
-    const int them = us ^ 1;
+// Every square of a trapped bishop, by colour: most often no bishop stands on one.
+constexpr Bitboard bishop_trap_squares(int us) {
+    Bitboard squares = 0;
+    for (const auto& wing : BISHOP_TRAPS)
+        for (const BishopTrap& t : wing) squares |= bit(relative_square(us, t.bishop));
+    return squares;
+}
+constexpr Bitboard BISHOP_TRAP_SQUARES[2] = {bishop_trap_squares(WHITE), bishop_trap_squares(BLACK)};
+
+template <int Us>
+int pattern_penalty(const Position& pos) {
+    constexpr int us = Us, them = Us ^ 1;
     int mg = 0;
     const Bitboard king = pos.pieces_of(us, KING), rooks = pos.pieces_of(us, ROOK);
     for (int wing = 0; wing < 2; ++wing)
         if ((king & TRAP_KING[us][wing]) && (rooks & TRAP_ROOK[us][wing])) mg += TRAPPED_ROOK_MG;
 
     const Bitboard bishops = pos.pieces_of(us, BISHOP), enemy_pawns = pos.pieces_of(them, PAWN);
+    if (!(bishops & BISHOP_TRAP_SQUARES[us])) return mg;
     for (const auto& wing : BISHOP_TRAPS) {
         bool trapped = false;
         for (const BishopTrap& t : wing)
@@ -59,13 +70,12 @@ int pattern_penalty(const Position& pos, int us) {
 }
 
 // A centre pawn at home behind a piece blocks the bishop and the whole development.
-int blocked_centre_penalty(const Position& pos, int us) {
-    const Bitboard pawns = pos.pieces_of(us, PAWN);
-    int mg = 0;
-    for (int sq : {D2, E2})
-        if ((pawns & bit(relative_square(us, sq))) && (pos.occupied & bit(relative_square(us, sq + 8))))
-            mg += BLOCKED_CENTRE_MG;
-    return mg;
+constexpr Bitboard CENTRE_PAWN_HOMES[2] = {bit(D2) | bit(E2), bit(D7) | bit(E7)};
+template <int Us>
+int blocked_centre_penalty(const Position& pos) {
+    constexpr int us = Us;
+    const Bitboard blocked = pos.pieces_of(us, PAWN) & CENTRE_PAWN_HOMES[us] & shift_forward(us ^ 1, pos.occupied, 8);
+    return BLOCKED_CENTRE_MG * popcount(blocked);
 }
 
 // Both colours' pawn scores, from the table when the key is there.
@@ -154,11 +164,13 @@ int evaluate_impl(const Position& pos, EvalBreakdown* out) {
     if constexpr (Trace) tracer.record("Tempo", info);
 
     // 4-5. Trapped rooks and bishops.
-    for (int c = WHITE; c <= BLACK; ++c) info.mg[c] += pattern_penalty(pos, c);
+    info.mg[WHITE] += pattern_penalty<WHITE>(pos);
+    info.mg[BLACK] += pattern_penalty<BLACK>(pos);
     if constexpr (Trace) tracer.record("Trapped pieces", info);
 
     // 6. Blocked centre pawns.
-    for (int c = WHITE; c <= BLACK; ++c) info.mg[c] += blocked_centre_penalty(pos, c);
+    info.mg[WHITE] += blocked_centre_penalty<WHITE>(pos);
+    info.mg[BLACK] += blocked_centre_penalty<BLACK>(pos);
     if constexpr (Trace) tracer.record("Blocked centre", info);
 
     // 7. Pawn attacks, and the pawns' share of the attack on each king.
@@ -179,16 +191,20 @@ int evaluate_impl(const Position& pos, EvalBreakdown* out) {
 
     // 9. Piece terms. Threats, king safety and passed pawns need both
     //    colours' complete attack boards, so every piece is seen first.
-    for (int c = WHITE; c <= BLACK; ++c) eval_pieces(pos, info, c);
+    eval_pieces<WHITE>(pos, info);
+    eval_pieces<BLACK>(pos, info);
     if constexpr (Trace) tracer.record("Pieces", info);
     for (int c = WHITE; c <= BLACK; ++c)
         info.all_attacks[c] = info.attacks[PAWN][c] | info.attacks[KNIGHT][c] | info.attacks[BISHOP][c] |
                               info.attacks[ROOK][c] | info.attacks[QUEEN][c] | info.attacks[KING][c];
-    for (int c = WHITE; c <= BLACK; ++c) eval_threats(pos, info, c);
+    eval_threats<WHITE>(pos, info);
+    eval_threats<BLACK>(pos, info);
     if constexpr (Trace) tracer.record("Threats", info);
-    for (int c = WHITE; c <= BLACK; ++c) eval_king_safety(pos, info, c);
+    eval_king_safety<WHITE>(pos, info);
+    eval_king_safety<BLACK>(pos, info);
     if constexpr (Trace) tracer.record("King safety", info);
-    for (int c = WHITE; c <= BLACK; ++c) eval_passed(pos, info, c);
+    eval_passed<WHITE>(pos, info);
+    eval_passed<BLACK>(pos, info);
     if constexpr (Trace) tracer.record("Passed pawns", info);
 
     // 10. Same-coloured bishops with level pawns are drawish in the ending;

@@ -21,21 +21,23 @@ int discovered_threats(const Position& pos, int us, int ksq) {
     const int them = us ^ 1;
     const Bitboard straight = (pos.rooks() | pos.queens()) & pos.color[them];
     const Bitboard diagonal = (pos.bishops() | pos.queens()) & pos.color[them];
-    Bitboard snipers =
-        (rook_xray(ksq, pos.occupied) & straight) | (bishop_xray(ksq, pos.occupied) & diagonal);
+    // The sliders on the king's lines are few: each is tested for a single
+    // piece between, without looking along the lines.
+    Bitboard snipers = (rook_attacks(ksq, 0) & straight) | (bishop_attacks(ksq, 0) & diagonal);
     const Bitboard unmaskers = pos.color[them] & ~pos.pawns();
     int count = 0;
     while (snipers) {
-        const int sq = pop_lsb(snipers);
-        if (between[ksq][sq] & pos.occupied & unmaskers) ++count;
+        const Bitboard b = between[ksq][pop_lsb(snipers)] & pos.occupied;
+        if (b && !more_than_one(b) && (b & unmaskers)) ++count;
     }
     return count;
 }
 
 }  // namespace
 
-void eval_king_safety(const Position& pos, EvalInfo& info, int us) {
-    const int them = us ^ 1;
+template <int Us>
+void eval_king_safety(const Position& pos, EvalInfo& info) {
+    constexpr int us = Us, them = Us ^ 1;
     // Without a queen and a partner the enemy cannot mount a real attack.
     if (!(info.mat_flags & attack_flag(them))) return;
     const int ksq = pos.king_sq[us];
@@ -81,3 +83,6 @@ void eval_king_safety(const Position& pos, EvalInfo& info, int us) {
 
     info.mg[us] -= pos.params->king_attack_level * units * units / ATTACK_UNITS_DIVISOR;
 }
+
+template void eval_king_safety<WHITE>(const Position& pos, EvalInfo& info);
+template void eval_king_safety<BLACK>(const Position& pos, EvalInfo& info);

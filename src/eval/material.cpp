@@ -51,11 +51,16 @@ int material_phase(const Material& w, const Material& b) {
 // A queen makes a king attack possible only with a second piece to join it.
 bool has_attack_material(const Material& m) { return m.q >= 1 && m.n + m.b + m.r >= 1; }
 
-int interpolate(int phase, const Material& w, const Material& b) {
-    auto balance = [&](const ValueSet& v) { return set_value(v, w) - set_value(v, b); };
-    if (phase >= 24) return (balance(SET_OPENING) * (phase - 24) + balance(SET_MIDDLE) * (32 - phase)) / 8;
-    if (phase >= 8) return (balance(SET_MIDDLE) * (phase - 8) + balance(SET_ADVANCED) * (24 - phase)) / 16;
-    return (balance(SET_ADVANCED) * phase + balance(SET_ENDING) * (8 - phase)) / 8;
+// The four sets in the order of the game, and each side's value under each:
+// the table's pairs share sides, so every side is valued once per set.
+enum : int { OPENING, MIDDLE, ADVANCED, ENDING, VALUE_SETS };
+constexpr const ValueSet* VALUE_SET[VALUE_SETS] = {&SET_OPENING, &SET_MIDDLE, &SET_ADVANCED, &SET_ENDING};
+
+// `balance` holds white's value minus black's under each set.
+int interpolate(int phase, const int (&balance)[VALUE_SETS]) {
+    if (phase >= 24) return (balance[OPENING] * (phase - 24) + balance[MIDDLE] * (32 - phase)) / 8;
+    if (phase >= 8) return (balance[MIDDLE] * (phase - 8) + balance[ADVANCED] * (24 - phase)) / 16;
+    return (balance[ADVANCED] * phase + balance[ENDING] * (8 - phase)) / 8;
 }
 
 // The scale for a stronger side that has no pawn left: only its pieces can
@@ -253,17 +258,24 @@ int endgame_scale(int sp, int sn, int sb, int sr, int sq, int wp, int wn, int wb
 
 void init_material_table() {
     // A signature is P + 9N + 27B + 81R + 243Q: decode it digit by digit.
-    auto decode = [](int sig) {
-        return Material{sig % 9, sig / 9 % 3, sig / 27 % 3, sig / 81 % 3, sig / 243};
-    };
-    for (int wi = 0; wi < MATERIAL_SIGNATURES; ++wi)
+    static Material side[MATERIAL_SIGNATURES];
+    static int value[VALUE_SETS][MATERIAL_SIGNATURES];
+    for (int sig = 0; sig < MATERIAL_SIGNATURES; ++sig) {
+        side[sig] = {sig % 9, sig / 9 % 3, sig / 27 % 3, sig / 81 % 3, sig / 243};
+        for (int v = 0; v < VALUE_SETS; ++v) value[v][sig] = set_value(*VALUE_SET[v], side[sig]);
+    }
+    for (int wi = 0; wi < MATERIAL_SIGNATURES; ++wi) {
+        const Material& w = side[wi];
         for (int bi = 0; bi < MATERIAL_SIGNATURES; ++bi) {
-            const Material w = decode(wi), b = decode(bi);
+            const Material& b = side[bi];
             const int phase = material_phase(w, b);
-            int balance = interpolate(phase, w, b);
-            if (balance > 0)
+            int sets[VALUE_SETS];
+            for (int v = 0; v < VALUE_SETS; ++v) sets[v] = value[v][wi] - value[v][bi];
+            int balance = interpolate(phase, sets);
+            // With two pawns or more the stronger side keeps its whole advantage.
+            if (balance > 0 && w.p < 2)
                 balance = balance * endgame_scale(w.p, w.n, w.b, w.r, w.q, b.p, b.n, b.b, b.r, b.q) / 10;
-            if (balance < 0)
+            if (balance < 0 && b.p < 2)
                 balance = balance * endgame_scale(b.p, b.n, b.b, b.r, b.q, w.p, w.n, w.b, w.r, w.q) / 10;
 
             int flags = phase << 3;
@@ -273,6 +285,7 @@ void init_material_table() {
             if (has_attack_material(w)) flags |= MAT_WHITE_ATTACKS;
             material_table[wi * MATERIAL_SIGNATURES + bi] = {std::int16_t(balance), std::uint16_t(flags)};
         }
+    }
 }
 
 void material_fallback(const Position& pos, EvalInfo& info) {

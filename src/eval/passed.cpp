@@ -49,8 +49,9 @@ int path_bonus(const Position& pos, const EvalInfo& info, int us, Bitboard path)
 
 }  // namespace
 
-void eval_passed(const Position& pos, EvalInfo& info, int us) {
-    const int them = us ^ 1;
+template <int Us>
+void eval_passed(const Position& pos, EvalInfo& info) {
+    constexpr int us = Us, them = Us ^ 1;
     const bool enemy_has_pieces = pos.color[them] & ~pos.pawns() & ~pos.kings();
     Bitboard passed = info.pawn_entry->passed & pos.pieces_of(us, PAWN);
     while (passed) {
@@ -74,3 +75,6 @@ void eval_passed(const Position& pos, EvalInfo& info, int us) {
         info.eg[us] += extra * b / 128;
     }
 }
+
+template void eval_passed<WHITE>(const Position& pos, EvalInfo& info);
+template void eval_passed<BLACK>(const Position& pos, EvalInfo& info);

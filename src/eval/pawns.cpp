@@ -32,6 +32,12 @@ constexpr Bitboard NOT_FILE_H = ~(FILE_A_BB << 7);
 // Every square of every file that holds a pawn of the set.
 constexpr Bitboard file_fill(Bitboard b) { return fill_forward(WHITE, b) | fill_forward(BLACK, b); }
 
+// Slot 0 is where the pawnless key 0 lands, and its lock 0 matches at once.
+void set_pawnless_entry(Position& pos) {
+    PawnEntry& pawnless = pos.pawn_table[0];
+    std::memset(pawnless.shelter, PAWNLESS_SHELTER, sizeof pawnless.shelter);
+}
+
 }  // namespace
 
 void pawn_table_free(Position& pos) {
@@ -47,21 +53,21 @@ bool pawn_table_allocate(Position& pos, int power) {
     power = std::clamp(power, 1, 32);
     const std::uint64_t entries = std::uint64_t(1) << power;
     const std::uint64_t bytes = entries * sizeof(PawnEntry);
-    void* table = table_alloc(bytes);
+    // Zeroed memory is a cleared table but for the pawnless slot: the entries
+    // are touched only as the search reaches them, not all at start-up.
+    void* table = table_alloc_zeroed(bytes);
     if (!table) return false;
     pos.pawn_table = static_cast<PawnEntry*>(table);
     pos.pawn_table_size = entries;
     pos.pawn_table_mask = entries - 1;
-    pawn_table_clear(pos);
+    set_pawnless_entry(pos);
     return true;
 }
 
 void pawn_table_clear(Position& pos) {
     if (!pos.pawn_table) return;
     std::memset(pos.pawn_table, 0, std::size_t(pos.pawn_table_size * sizeof(PawnEntry)));
-    // Slot 0 is where the pawnless key 0 lands, and its lock 0 matches at once.
-    PawnEntry& pawnless = pos.pawn_table[0];
-    std::memset(pawnless.shelter, PAWNLESS_SHELTER, sizeof pawnless.shelter);
+    set_pawnless_entry(pos);
 }
 
 void eval_pawns(const Position& pos, EvalInfo& info, int us, int& mg_out, int& eg_out) {

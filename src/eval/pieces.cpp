@@ -60,8 +60,9 @@ bool on_seventh_with_targets(const Position& pos, int us, int sq) {
 
 }  // namespace
 
-void eval_pieces(const Position& pos, EvalInfo& info, int us) {
-    const int them = us ^ 1;
+template <int Us>
+void eval_pieces(const Position& pos, EvalInfo& info) {
+    constexpr int us = Us, them = Us ^ 1;
     // Squares a piece could go to without landing on its own man or under a pawn's capture.
     const Bitboard mobility_area = ~pos.color[us] & ~info.attacks[PAWN][them];
     const Bitboard own_queens = pos.pieces_of(us, QUEEN);
@@ -142,3 +143,6 @@ void eval_pieces(const Position& pos, EvalInfo& info, int us) {
     info.mg[us] += mg;
     info.eg[us] += eg;
 }
+
+template void eval_pieces<WHITE>(const Position& pos, EvalInfo& info);
+template void eval_pieces<BLACK>(const Position& pos, EvalInfo& info);

@@ -33,15 +33,18 @@ namespace {
 // Pieces of `blockers_of` standing alone between the king on k and a slider
 // of colour `sliders_of` on its line: pins when both colours are the king's
 // side's, discovered-check candidates when the sliders are the blockers'.
+// The sliders on the king's lines are few: each is tested for a single piece
+// between, without looking along the lines.
 Bitboard line_blockers(const Position& pos, int k, int sliders_of, int blockers_of) {
-    const Bitboard occ = pos.occupied, theirs = pos.color[sliders_of];
+    const Bitboard occ = pos.occupied;
+    Bitboard snipers = ((rook_attacks(k, 0) & (pos.rooks() | pos.queens())) |
+                        (bishop_attacks(k, 0) & (pos.bishops() | pos.queens()))) &
+                       pos.color[sliders_of];
     Bitboard result = 0;
-    Bitboard rq = (pos.rooks() | pos.queens()) & theirs;
-    if (rq)
-        for (Bitboard b = rook_xray(k, occ) & rq; b;) result |= between[pop_lsb(b)][k];
-    Bitboard bq = (pos.bishops() | pos.queens()) & theirs;
-    if (bq)
-        for (Bitboard b = bishop_xray(k, occ) & bq; b;) result |= between[pop_lsb(b)][k];
+    while (snipers) {
+        const Bitboard b = between[pop_lsb(snipers)][k] & occ;
+        if (b && !more_than_one(b)) result |= b;
+    }
     return result & pos.color[blockers_of];
 }
 
@@ -55,7 +58,7 @@ Bitboard discovered_check_candidates(const Position& pos, int us) {
     return line_blockers(pos, pos.king_sq[us ^ 1], us, us);
 }
 
-bool is_legal(const Position& pos, Move move, Bitboard pinned) {
+bool is_legal_full(const Position& pos, Move move, Bitboard pinned) {
     const int us = pos.side, them = us ^ 1, k = pos.king_sq[us];
     const int from = move_from(move), to = move_to(move);
     if (is_castle(move)) return true;
@@ -136,12 +139,12 @@ void gen_legal_moves(const Position& pos, MoveList& list) {
     list.target = pos.color[pos.side ^ 1] & ~pos.kings();
     gen_captures(pos, list);
     list.target = saved_target;
-    int n = 0;
-    for (int i = 0; i < list.count; ++i)
-        if (is_legal(pos, list.moves[i].move, pinned)) list.moves[n++].move = list.moves[i].move;
+    gen::MoveCursor out = list.moves;
+    for (const ScoredMove *m = list.moves, *end = list.moves + list.count; m != end; ++m)
+        if (is_legal(pos, m->move, pinned)) gen::add(out, m->move);
     MoveList quiets;
     gen_quiets(pos, quiets);
-    for (int i = 0; i < quiets.count; ++i)
-        if (is_legal(pos, quiets.moves[i].move, pinned)) list.moves[n++].move = quiets.moves[i].move;
-    list.count = n;
+    for (const ScoredMove *m = quiets.moves, *end = quiets.moves + quiets.count; m != end; ++m)
+        if (is_legal(pos, m->move, pinned)) gen::add(out, m->move);
+    gen::finish(list, out);
 }

@@ -9,7 +9,7 @@ using namespace gen;
 void gen_evasions(const Position& pos, MoveList& list) {
     const int us = pos.side, them = us ^ 1, k = pos.king_sq[us];
     const Bitboard occ = pos.occupied, own = pos.color[us], foe = pos.color[them];
-    list.count = 0;
+    MoveCursor out = list.moves;
 
     const Bitboard checkers = ((pawn_attacks[k][us] & pos.pawns()) | (knight_attacks[k] & pos.knights()) |
                                (king_attacks[k] & pos.kings()) |
@@ -26,10 +26,10 @@ void gen_evasions(const Position& pos, MoveList& list) {
                         (king_attacks[t] & pos.kings() & foe) ||
                         (bishop_attacks(t, occ2) & (pos.bishops() | pos.queens()) & foe) ||
                         (rook_attacks(t, occ2) & (pos.rooks() | pos.queens()) & foe);
-        if (!attacked) add(list, make_move_word(k, t, KING, pos.square[t]));
+        if (!attacked) add(out, make_move_word(k, t, KING, pos.square[t]));
     }
 
-    if (more_than_one(checkers) || !checkers) return;
+    if (more_than_one(checkers) || !checkers) return finish(list, out);
 
     // A pinned piece can neither take the checker nor block legally.
     const Bitboard free_pieces = own & ~pinned_pieces(pos);
@@ -38,25 +38,26 @@ void gen_evasions(const Position& pos, MoveList& list) {
     for (Bitboard b = pawn_attacks[csq][them] & pos.pawns() & free_pieces; b;) {
         int from = pop_lsb(b);
         if (bit(from) & SEVENTH_RANK[us])
-            add_promotions(list, from, csq, pos.square[csq]);
+            add_promotions(out, from, csq, pos.square[csq]);
         else
-            add(list, make_move_word(from, csq, PAWN, pos.square[csq]));
+            add(out, make_move_word(from, csq, PAWN, pos.square[csq]));
     }
     if (pos.square[csq] == PAWN && pos.st.ep != NO_SQUARE && pos.st.ep == (us == WHITE ? csq + 8 : csq - 8))
         for (Bitboard b = pawn_attacks[pos.st.ep][them] & pos.pawns() & free_pieces; b;)
-            add(list, make_ep_move(pop_lsb(b), pos.st.ep));
+            add(out, make_ep_move(pop_lsb(b), pos.st.ep));
     for (Bitboard b = knight_attacks[csq] & pos.knights() & free_pieces; b;)
-        add(list, make_move_word(pop_lsb(b), csq, KNIGHT, pos.square[csq]));
+        add(out, make_move_word(pop_lsb(b), csq, KNIGHT, pos.square[csq]));
     for (Bitboard b = bishop_attacks(csq, occ) & pos.bishops() & free_pieces; b;)
-        add(list, make_move_word(pop_lsb(b), csq, BISHOP, pos.square[csq]));
+        add(out, make_move_word(pop_lsb(b), csq, BISHOP, pos.square[csq]));
     for (Bitboard b = rook_attacks(csq, occ) & pos.rooks() & free_pieces; b;)
-        add(list, make_move_word(pop_lsb(b), csq, ROOK, pos.square[csq]));
+        add(out, make_move_word(pop_lsb(b), csq, ROOK, pos.square[csq]));
     for (Bitboard b = queen_attacks(csq, occ) & pos.queens() & free_pieces; b;)
-        add(list, make_move_word(pop_lsb(b), csq, QUEEN, pos.square[csq]));
+        add(out, make_move_word(pop_lsb(b), csq, QUEEN, pos.square[csq]));
 
     const int ct = pos.square[csq];
-    if (ct != BISHOP && ct != ROOK && ct != QUEEN) return;
+    if (ct != BISHOP && ct != ROOK && ct != QUEEN) return finish(list, out);
 
+    // The squares between checker and king are empty.
     const Bitboard block = between[csq][k];
     const Bitboard pawns = pos.pawns() & free_pieces;
     const Bitboard empty = ~occ;
@@ -64,29 +65,30 @@ void gen_evasions(const Position& pos, MoveList& list) {
     for (Bitboard b = shift_forward(us, pawns, 8) & block; b;) {
         int to = pop_lsb(b), from = to - forward;
         if (bit(from) & SEVENTH_RANK[us])
-            add_promotions(list, from, to, EMPTY);
+            add_promotions(out, from, to, EMPTY);
         else
-            add(list, make_pawn_move(from, to));
+            add(out, make_pawn_move(from, to));
     }
     Bitboard start = pawns & START_RANK[us];
     for (Bitboard b = shift_forward(us, shift_forward(us, start, 8) & empty, 8) & block; b;) {
         int to = pop_lsb(b);
-        add(list, make_double_push(to - 2 * forward, to));
+        add(out, make_double_push(to - 2 * forward, to));
     }
     for (Bitboard b = pos.knights() & free_pieces; b;) {
         int from = pop_lsb(b);
-        add_to_set(pos, list, from, KNIGHT, knight_attacks[from] & block);
+        add_quiets_to_set(out, from, KNIGHT, knight_attacks[from] & block);
     }
     for (Bitboard b = pos.bishops() & free_pieces; b;) {
         int from = pop_lsb(b);
-        add_to_set(pos, list, from, BISHOP, bishop_attacks(from, occ) & block);
+        add_quiets_to_set(out, from, BISHOP, bishop_attacks(from, occ) & block);
     }
     for (Bitboard b = pos.rooks() & free_pieces; b;) {
         int from = pop_lsb(b);
-        add_to_set(pos, list, from, ROOK, rook_attacks(from, occ) & block);
+        add_quiets_to_set(out, from, ROOK, rook_attacks(from, occ) & block);
     }
     for (Bitboard b = pos.queens() & free_pieces; b;) {
         int from = pop_lsb(b);
-        add_to_set(pos, list, from, QUEEN, queen_attacks(from, occ) & block);
+        add_quiets_to_set(out, from, QUEEN, queen_attacks(from, occ) & block);
     }
+    finish(list, out);
 }

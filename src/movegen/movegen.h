@@ -23,8 +23,15 @@ Bitboard attackers_of(const Position& pos, int sq, Bitboard occ);  // both colou
 bool in_check(const Position& pos);
 Bitboard pinned_pieces(const Position& pos);
 Bitboard discovered_check_candidates(const Position& pos, int us);
-// For a move generated in this position while not in check.
-bool is_legal(const Position& pos, Move move, Bitboard pinned);
+// For a move generated in this position while not in check. Only a move of
+// a pinned piece or of the king, or an en-passant capture (which lifts two
+// pawns off a line), can leave the king attacked: every other move is legal
+// without a look at the board.
+bool is_legal_full(const Position& pos, Move move, Bitboard pinned);
+inline bool is_legal(const Position& pos, Move move, Bitboard pinned) {
+    if (!((pinned | bit(pos.king_sq[pos.side])) & bit(move_from(move))) && !is_ep(move)) return true;
+    return is_legal_full(pos, move, pinned);
+}
 // For any move word once generated somewhere (hash move, killers); not in check.
 bool is_valid_move(const Position& pos, Move move, Bitboard pinned);
 // Legal captures and promotions, then legal quiet moves (evasions in check).

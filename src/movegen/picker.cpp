@@ -154,17 +154,22 @@ bool accept(Position& pos, MoveList& list, const ScoredMove& entry, const Search
 ScoredMove* next_move(Position& pos, MoveList& list, const SearchInfo& info) {
     for (;;) {
         while (list.next < list.count) {
-            int i = list.next++;
+            const int i = list.next++;
             // Selection of the best remaining entry; on equal scores the earliest wins.
-            int best = i;
-            for (int j = i + 1; j < list.count; ++j)
-                if (list.moves[j].score > list.moves[best].score) best = j;
-            if (best != i) {
-                list.moves[list.count] = list.moves[i];
-                list.moves[i] = list.moves[best];
-                list.moves[best] = list.moves[list.count];
+            ScoredMove* const first = list.moves + i;
+            ScoredMove* best = first;
+            int best_score = first->score;
+            for (ScoredMove *m = first + 1, *end = list.moves + list.count; m != end; ++m)
+                if (m->score > best_score) {
+                    best = m;
+                    best_score = m->score;
+                }
+            if (best != first) {
+                list.moves[list.count] = *first;
+                *first = *best;
+                *best = list.moves[list.count];
             }
-            if (accept(pos, list, list.moves[i], info)) return &list.moves[i];
+            if (accept(pos, list, *first, info)) return first;
         }
         if (stage_table[list.stage] == STAGE_END) return nullptr;
         list.stage += 1;

@@ -39,8 +39,6 @@ struct LineSet {
     Line lines[MAX_LINES];
     int count;
 };
-// Copies a 0-terminated line of moves with its score and depths.
-void set_line(Line& to, const Move* pv, int score, int depth, int seldepth);
 
 // The lines of a multi-line search: line 1 is the first line's search, each
 // further line the best of the root moves the earlier lines left.
@@ -77,6 +75,7 @@ struct InfoLine {
     int depth = 0, seldepth = 0;
     int multipv = 0;
     int score = 0;
+    int tb_result = NO_TB_RESULT;    // the line's first move in the endgame tables
     const Move* pv = nullptr;        // 0-terminated
     Move currmove = NO_MOVE;
     int currmove_number = 0;

@@ -34,14 +34,20 @@ struct Text {
     }
 };
 
-// Mates in moves (negative when the engine is mated), else centipawns.
-void add_score(Text& t, int score) {
+// Mates in moves (negative when the engine is mated), else centipawns; with
+// UCI_ShowWDL on, the win, draw and loss chances after them.
+void add_score(Text& t, const Position& pos, const InfoLine& line) {
+    const int score = line.score;
     if (score >= MATE_BOUND)
         t.add("score mate %d ", (MATE + 1 - score) / 2);
     else if (score <= -MATE_BOUND)
         t.add("score mate %d ", (-MATE - score) / 2);
     else
         t.add("score cp %d ", score);
+    if (pos.params->show_wdl) {
+        const WdlChances c = line_wdl(pos, score, line.tb_result);
+        t.add("wdl %d %d %d ", c.win, c.draw, c.loss);
+    }
 }
 
 // A line's moves up to its end (the first empty slot).
@@ -78,7 +84,7 @@ void report(const Position& pos, SearchInfo& info, const InfoLine& line) {
         case INFO_PV: {
             const Counters c = read_counters(pos, info);
             t.add("info depth %d seldepth %d ", line.depth, line.seldepth);
-            add_score(t, line.score);
+            add_score(t, pos, line);
             t.add("time %lld nodes %lld hashfull %d ", (long long)c.elapsed, (long long)c.nodes, c.hashfull);
             if (c.tables) t.add("tbhits %lld ", (long long)c.tb_hits);
             if (c.elapsed > NPS_AFTER_MS) t.add("nps %lld ", (long long)(c.nodes * 1000 / c.elapsed));
@@ -92,7 +98,7 @@ void report(const Position& pos, SearchInfo& info, const InfoLine& line) {
             // can read it by itself.
             const Counters c = read_counters(pos, info);
             t.add("info depth %d seldepth %d multipv %d ", line.depth, line.seldepth, line.multipv);
-            add_score(t, line.score);
+            add_score(t, pos, line);
             t.add("nodes %lld nps %lld hashfull %d ", (long long)c.nodes,
                   (long long)(c.nodes * 1000 / std::max<std::int64_t>(c.elapsed, 1)), c.hashfull);
             if (c.tables) t.add("tbhits %lld ", (long long)c.tb_hits);
@@ -129,7 +135,7 @@ void report(const Position& pos, SearchInfo& info, const InfoLine& line) {
 
 void report_line(const Position& pos, SearchInfo& info, const Line& line, int multipv) {
     report(pos, info, {.form = multipv ? INFO_MULTI_PV : INFO_PV, .depth = line.depth, .seldepth = line.seldepth,
-                       .multipv = multipv, .score = line.score, .pv = line.pv});
+                       .multipv = multipv, .score = line.score, .tb_result = line.tb_result, .pv = line.pv});
 }
 
 void report_lines(const Position& pos, SearchInfo& info, const LineSet& set) {

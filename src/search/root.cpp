@@ -50,15 +50,6 @@ int search_root_move(Position& pos, SearchInfo& info, Move move, int d, int alph
 
 }  // namespace
 
-void set_line(Line& to, const Move* pv, int score, int depth, int seldepth) {
-    int i = 0;
-    for (; i < MAX_PLY - 1 && pv[i]; ++i) to.pv[i] = pv[i];
-    to.pv[i] = NO_MOVE;
-    to.score = score;
-    to.depth = depth;
-    to.seldepth = seldepth;
-}
-
 int pick_root_move(const RootMove* moves, const bool* searched, int count) {
     int best = -1;
     for (int i = 0; i < count; ++i)
@@ -80,11 +71,13 @@ void build_root(Position& pos, SearchInfo& info, RootSearch& rs) {
     for (int i = 0; i < rs.count; ++i) {
         const Move m = rs.moves[i].move;
         rs.moves[i].key = m == info.hash_move[0] ? ROOT_HASH_KEY : is_quiet(m) ? 0 : ROOT_TACTICAL_KEY + mvv_lva(m);
+        rs.moves[i].tb_result = NO_TB_RESULT;
     }
     rs.first_count = tb_rank_root(pos, info, rs.moves, rs.count);
     rs.candidates = discovered_check_candidates(pos, pos.side);
     rs.pv.pv[0] = NO_MOVE;
     rs.pv.score = rs.pv.depth = rs.pv.seldepth = 0;
+    rs.pv.tb_result = NO_TB_RESULT;
     rs.pv_reported = true;
 }
 
@@ -118,6 +111,7 @@ int search_first_line(Position& pos, SearchInfo& info, RootSearch& rs, int d, bo
             info.best_score = value;
             if (value > alpha) {
                 update_pv(rs.pv.pv, child_pv, move, 0);
+                rs.pv.tb_result = rs.moves[i].tb_result;
                 rs.pv.score = value;
                 rs.pv.depth = d;
                 rs.pv.seldepth = info.seldepth;
@@ -155,6 +149,7 @@ int search_further_line(Position& pos, SearchInfo& info, const RootSearch& rs, c
         if (info.status == STOPPED) return -1;
         if (value > alpha) {
             update_pv(line.pv, child_pv, rs.moves[i].move, 0);
+            line.tb_result = rs.moves[i].tb_result;
             line.score = value;
             best_index = i;
             alpha = value;
@@ -196,8 +191,9 @@ void lines_now(const MultiLines& ml, LineSet& out) {
 
 void search_lines(Position& pos, SearchInfo& info, const RootSearch& rs, int best_index, int d, MultiLines& ml) {
     ml.current.count = 0;
-    Line line;
-    set_line(line, rs.pv.pv, rs.pv.score, d, info.seldepth);
+    Line line = rs.pv;
+    line.depth = d;
+    line.seldepth = info.seldepth;
     insert_by_score(ml.current, line);
     bool taken[MAX_MOVES] = {};
     taken[best_index] = true;

@@ -22,6 +22,7 @@ void think(Position& pos, SearchInfo& info);
 struct RootMove {
     Move move;
     int key;  // ordering key: larger keys are searched first
+    int tb_result = NO_TB_RESULT;  // its result in the endgame tables
 };
 
 // A helper thread's part of the search: the main thread's root moves, until stopped.
@@ -76,6 +77,20 @@ std::int64_t first_poll_interval();
 void set_search_harness_limits(std::int64_t node_ceiling, std::int64_t poll_interval);
 
 bool gives_check(const Position& pos, Move move, Bitboard candidates);
+
+// Win, draw and loss chances per mille for the side to move (they sum to
+// 1000), as UCI_ShowWDL shows them beside a score of the root.
+struct WdlChances {
+    int win, draw, loss;
+};
+// The chances a score gives with `material` on the board (pawns 1, knights
+// and bishops 3, rooks 5, queens 9, both sides counted): certain for a mate
+// or a table's win or loss, else the model fitted to Corvane's own games.
+WdlChances wdl_chances(int score, int material);
+int wdl_material(const Position& pos);
+// The chances of a root line's score: a line whose first move the tables
+// know has their result, whatever the score.
+WdlChances line_wdl(const Position& pos, int score, int tb_result);
 
 // Writes the pv into the parent's array at ply: move, then the child's line.
 inline void update_pv(Move* parent, const Move* child, Move move, int ply) {

@@ -15,6 +15,10 @@ constexpr int HISTORY_TABLE_SIZE = 1024;
 constexpr int MAX_THREADS = 256;  // search threads, the main one included
 constexpr int MAX_LINES = 256;    // root lines of a multi-line search (MultiPV)
 
+// A root move's result in the endgame tables (TB_LOSS, TB_DRAW or TB_WIN, as
+// the 50-move rule counts it), or none when they do not know the root.
+constexpr int NO_TB_RESULT = -100;
+
 // A root line: its moves (0-terminated), exact score, and the iteration and
 // selective depth it was found at.
 struct Line {
@@ -22,6 +26,7 @@ struct Line {
     int score;
     int depth;
     int seldepth;
+    int tb_result = NO_TB_RESULT;  // the first move's result in the endgame tables
 };
 
 struct SearchInfo {

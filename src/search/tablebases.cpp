@@ -101,7 +101,7 @@ int tb_rank_root(Position& pos, SearchInfo& info, RootMove* moves, int& count) {
                 if (wdl == TB_LOSS) wdl = TB_BLESSED_LOSS;
             }
         }
-        rank[i].result = by_rule(wdl, params.tb_rule50);
+        rank[i].result = moves[i].tb_result = by_rule(wdl, params.tb_rule50);
     }
     // Insertion sort, stable so that equal moves keep the order they came in
     // (and nothing is allocated at the root of a search).

@@ -225,6 +225,7 @@ void helper_think(Position& pos, SearchInfo& info, const RootMove* moves, int co
     rs.candidates = discovered_check_candidates(pos, pos.side);
     rs.pv.pv[0] = NO_MOVE;
     rs.pv.depth = 0;
+    rs.pv.tb_result = NO_TB_RESULT;
     if (rs.count == 0) return;
     while (!helpers_stopping()) {
         const int d = helper_depth();

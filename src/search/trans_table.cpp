@@ -23,6 +23,14 @@ void rebuild_age_table(Position& pos) {
     for (int i = 0; i < 16; ++i) pos.trans_age_table[i] = (pos.trans_age - i) & 15;
 }
 
+// The ageing state of an empty table.
+void reset_generation(Position& pos) {
+    pos.trans_age = 0;
+    rebuild_age_table(pos);
+    pos.trans_used = 1;
+    pos.trans_written = false;
+}
+
 // Oldest generation first, then the shallowest entry.
 inline int replacement_value(const Position& pos, const TransEntry& e) {
     return pos.trans_age_table[tt_age(e)] * 256 - e.depth;
@@ -39,11 +47,13 @@ bool tt_allocate(Position& pos, int megabytes) {
     while (power <= bytes) power <<= 1;
     std::uint64_t entries = power / 32;
     std::uint64_t total = (entries + TT_SPILL) * sizeof(TransSlot);
-    pos.trans_table = static_cast<TransSlot*>(table_alloc(total));
+    // Zeroed memory is an empty table: nothing is written here, and the pages
+    // are touched only as the search stores into them.
+    pos.trans_table = static_cast<TransSlot*>(table_alloc_zeroed(total));
     if (!pos.trans_table) return false;
     pos.trans_table_size = entries + TT_SPILL;
     pos.trans_table_mask = entries - 1;
-    tt_clear(pos);
+    reset_generation(pos);
     return true;
 }
 
@@ -54,11 +64,14 @@ void tt_free(Position& pos) {
 }
 
 void tt_clear(Position& pos) {
-    pos.trans_age = 0;
-    rebuild_age_table(pos);
-    pos.trans_used = 1;
-    const TransEntry empty{0, 0, 10000, -10000, 0, 0, 0, 0};
-    for (std::uint64_t i = 0; i < pos.trans_table_size; ++i) tt_write(pos.trans_table[i], empty);
+    // A table nothing was stored into since it was made or cleared is empty
+    // already (a new game right after start-up costs nothing).
+    if (pos.trans_written && pos.trans_table) {
+        // No thread searches now, so the words need not be stored one by one;
+        // zeros are the empty entry.
+        std::memset(static_cast<void*>(pos.trans_table), 0, std::size_t(pos.trans_table_size * sizeof(TransSlot)));
+    }
+    reset_generation(pos);
 }
 
 void tt_set_shared(bool shared) { table_shared = shared; }
@@ -68,6 +81,7 @@ void tt_new_search(Position& pos) {
     pos.trans_age = (pos.trans_age + 1) & 15;
     rebuild_age_table(pos);
     pos.trans_used = 1;
+    pos.trans_written = true;
 }
 
 std::optional<TransEntry> tt_find(Position& pos) {
@@ -76,9 +90,19 @@ std::optional<TransEntry> tt_find(Position& pos) {
     for (int i = 0; i < TT_BUCKET; ++i) {
         TransEntry e = tt_read(bucket[i]);
         if (e.lock == lock) {
-            // A position seen again in this search counts as current.
-            e.move_age = (e.move_age & MOVE_BITS) | std::uint32_t(pos.trans_age) << AGE_SHIFT;
-            tt_write(bucket[i], e);
+            // A position seen again in this search counts as current. Most hits
+            // are already current: they are left untouched, so a probe costs no
+            // store and cannot overwrite what another thread has just stored.
+            const std::uint32_t move_age = (e.move_age & MOVE_BITS) | std::uint32_t(pos.trans_age) << AGE_SHIFT;
+            if (move_age != e.move_age) {
+                // Only the two words that change: the bounds and depths stay as
+                // another thread may have left them, and a word written in
+                // between makes the entry read as torn, never as stale.
+                constexpr auto relaxed = std::memory_order_relaxed;
+                bucket[i].move_age.store(move_age, relaxed);
+                bucket[i].check.store(bucket[i].check.load(relaxed) ^ e.move_age ^ move_age, relaxed);
+                e.move_age = move_age;
+            }
             return e;
         }
     }
@@ -89,6 +113,7 @@ void tt_store(Position& pos, int depth, int lower, int upper, Move move) {
     // Internal iterative deepening can search a PV node below depth 0; the
     // depth bytes are unsigned, so such a result counts as depth 0.
     if (depth < 0) depth = 0;
+    pos.trans_written = true;
     TransSlot* bucket = bucket_of(pos);
     const std::uint32_t lock = key_lock(pos.st.hash);
     const std::uint32_t age_bits = std::uint32_t(pos.trans_age) << AGE_SHIFT;

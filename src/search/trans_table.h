@@ -13,7 +13,9 @@
 // on one entry is well defined; the first word stores the lock XOR the other
 // three, so an entry whose words come from two different writes (torn) reads
 // as some other position, that is as a miss. A move read from the table is
-// validated before it is played, as it always was.
+// validated before it is played, as it always was. The bounds word is kept
+// XOR the pair of "no bound" values, so that an empty entry is four zero
+// words: zeroed memory is an empty table, and clearing is filling with zeros.
 #pragma once
 
 #include <atomic>
@@ -37,18 +39,22 @@ static_assert(sizeof(TransEntry) == 16, "bucket arithmetic assumes 16-byte entri
 
 // The stored form of one entry.
 struct TransSlot {
-    std::atomic<std::uint32_t> check;     // lock ^ move_age ^ bounds ^ depths
+    std::atomic<std::uint32_t> check;     // lock ^ move_age ^ bounds ^ depths, as stored
     std::atomic<std::uint32_t> move_age;
-    std::atomic<std::uint32_t> bounds;    // upper in the low half, lower in the high half
+    std::atomic<std::uint32_t> bounds;    // upper in the low half, lower in the high half, ^ TT_NO_BOUNDS
     std::atomic<std::uint32_t> depths;    // depth, move_depth, upper_depth, lower_depth from the low byte up
 };
 static_assert(sizeof(TransSlot) == 16, "bucket arithmetic assumes 16-byte entries");
 
+// The bounds word of an entry without bounds: upper 10000, lower -10000.
+constexpr std::uint32_t TT_NO_BOUNDS = std::uint16_t(10000) | std::uint32_t(std::uint16_t(-10000)) << 16;
+
 inline TransEntry tt_read(const TransSlot& slot) {
     constexpr auto relaxed = std::memory_order_relaxed;
-    const std::uint32_t move_age = slot.move_age.load(relaxed), bounds = slot.bounds.load(relaxed),
+    const std::uint32_t move_age = slot.move_age.load(relaxed), stored_bounds = slot.bounds.load(relaxed),
                         depths = slot.depths.load(relaxed);
-    return {slot.check.load(relaxed) ^ move_age ^ bounds ^ depths,
+    const std::uint32_t bounds = stored_bounds ^ TT_NO_BOUNDS;
+    return {slot.check.load(relaxed) ^ move_age ^ stored_bounds ^ depths,
             move_age,
             std::int16_t(bounds & 0xFFFF),
             std::int16_t(bounds >> 16),
@@ -60,7 +66,7 @@ inline TransEntry tt_read(const TransSlot& slot) {
 
 inline void tt_write(TransSlot& slot, const TransEntry& e) {
     constexpr auto relaxed = std::memory_order_relaxed;
-    const std::uint32_t bounds = std::uint16_t(e.upper) | std::uint32_t(std::uint16_t(e.lower)) << 16;
+    const std::uint32_t bounds = (std::uint16_t(e.upper) | std::uint32_t(std::uint16_t(e.lower)) << 16) ^ TT_NO_BOUNDS;
     const std::uint32_t depths = e.depth | e.move_depth << 8 | e.upper_depth << 16 | std::uint32_t(e.lower_depth) << 24;
     slot.move_age.store(e.move_age, relaxed);
     slot.bounds.store(bounds, relaxed);

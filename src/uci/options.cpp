@@ -83,6 +83,7 @@ OptionRecord EngineOptions[OPTION_COUNT] = {
     {1, "UCI_Chess960", "false", "check", "", nullptr},
     {1, "UCI_LimitStrength", "false", "check", "", nullptr},
     {1, "UCI_Elo", "1500", "spin", "min 1350 max 2050", nullptr},
+    {1, "UCI_ShowWDL", "false", "check", "", nullptr},
 };
 
 namespace {
@@ -262,6 +263,7 @@ void read_params(EngineParams& params) {
     params.chess960 = option_get_bool("UCI_Chess960");
     params.limit_strength = option_get_bool("UCI_LimitStrength");
     params.elo = std::clamp(option_get_int("UCI_Elo"), STRENGTH_MIN_ELO, STRENGTH_MAX_ELO);
+    params.show_wdl = option_get_bool("UCI_ShowWDL");
 }
 
 namespace {

@@ -13,7 +13,7 @@ struct OptionRecord {
     char* value;        // owned, on the heap
 };
 
-constexpr int OPTION_COUNT = 42;
+constexpr int OPTION_COUNT = 43;
 extern OptionRecord EngineOptions[OPTION_COUNT];
 
 void options_init();

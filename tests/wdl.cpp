@@ -1,0 +1,27 @@
+// Win, draw and loss chances: per mille that always add up, move the right
+// way with the score, and are certain for mates and the tables' wins. The
+// line format, and a root the tables know, are in uci/show_wdl.txt.
+#include <gtest/gtest.h>
+
+#include "search/search.h"
+
+TEST(WinDrawLoss, ChancesAddUpAndFollowTheScore) {
+    for (int material = 0; material <= 90; material += 2) {
+        WdlChances last{0, 0, 1000};
+        for (int score = -MATE; score <= MATE; score += score > -4000 && score < 4000 ? 5 : 97) {
+            const WdlChances c = wdl_chances(score, material), mirror = wdl_chances(-score, material);
+            ASSERT_TRUE(c.win >= 0 && c.draw >= 0 && c.loss >= 0 && c.win + c.draw + c.loss == 1000 &&
+                        c.win >= last.win && c.loss <= last.loss && mirror.win == c.loss && mirror.loss == c.win)
+                << score << " cp, material " << material << ": " << c.win << " " << c.draw << " " << c.loss;
+            last = c;
+        }
+    }
+    const WdlChances level = wdl_chances(0, 78);
+    EXPECT_GT(level.draw, level.win);
+    EXPECT_GE(wdl_chances(2000, 78).win, 990);
+    EXPECT_GE(wdl_chances(1000, 10).win, 990);
+    for (const int score : {MATE - 1, MATE_BOUND, TB_WIN_SCORE - 3, TB_WIN_BOUND}) {
+        EXPECT_EQ(wdl_chances(score, 78).win, 1000) << score;
+        EXPECT_EQ(wdl_chances(-score, 78).loss, 1000) << score;
+    }
+}
