@@ -267,21 +267,6 @@ int EngineProcess::wait_exit(int timeout_ms) {
 
 std::string EngineProcess::read_file(const std::string& name) const { return slurp(dir_ + "/" + name); }
 
-std::optional<double> EngineProcess::cpu_seconds() const {
-    // Fields 14 and 15 of /proc/PID/stat, after the command name in parentheses.
-    const std::string stat = slurp("/proc/" + std::to_string(pid_) + "/stat");
-    const std::size_t close = stat.rfind(')');
-    if (close == std::string::npos) return std::nullopt;
-    std::istringstream in(stat.substr(close + 2));
-    std::string field;
-    unsigned long long user = 0, system = 0;
-    for (int i = 3; i <= 15 && in >> field; ++i) {
-        if (i == 14) user = std::stoull(field);
-        if (i == 15) system = std::stoull(field);
-    }
-    return double(user + system) / double(sysconf(_SC_CLK_TCK));
-}
-
 namespace {
 
 BenchResult run_to_exit(const char* variable, const std::string& program, const std::vector<std::string>& args,

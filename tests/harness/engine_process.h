@@ -75,9 +75,6 @@ class EngineProcess {
 
     // A file of the working directory (logfile.txt, dumpfile.txt ...).
     std::string read_file(const std::string& name) const;
-    // Processor time the process has used so far, all its threads; nothing
-    // where the system does not say.
-    std::optional<double> cpu_seconds() const;
 
    private:
     void start(std::vector<std::string> words, const std::vector<std::string>& args, bool err_to_file);
