@@ -5,12 +5,12 @@
 
 #include <cstdint>
 
-// A block of bytes, or nullptr when the size does not fit the address space,
-// exceeds the ceiling, or the allocation fails. Released with std::free.
-void* table_alloc(std::uint64_t bytes);
-// The same, with every byte zero. A large block comes straight from the
-// system's zeroed pages, so memory the engine never touches costs nothing.
+// A block of `bytes` zero bytes, or nullptr when the size does not fit the
+// address space, exceeds the ceiling, or the memory cannot be had. The pages
+// come from the system untouched, so memory the engine never uses costs
+// nothing. Released with table_free.
 void* table_alloc_zeroed(std::uint64_t bytes);
+void table_free(void* block);
 
 // Requests above this many bytes fail as if the machine had no more memory.
 // The in-process harnesses (fuzzers, tests) use it to stay small and to

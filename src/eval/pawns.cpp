@@ -41,7 +41,7 @@ void set_pawnless_entry(Position& pos) {
 }  // namespace
 
 void pawn_table_free(Position& pos) {
-    std::free(pos.pawn_table);
+    table_free(pos.pawn_table);
     pos.pawn_table = nullptr;
     pos.pawn_table_size = 0;
     pos.pawn_table_mask = 0;

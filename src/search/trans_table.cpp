@@ -58,7 +58,7 @@ bool tt_allocate(Position& pos, int megabytes) {
 }
 
 void tt_free(Position& pos) {
-    std::free(pos.trans_table);
+    table_free(pos.trans_table);
     pos.trans_table = nullptr;
     pos.trans_table_size = pos.trans_table_mask = 0;
 }
