@@ -232,6 +232,8 @@ void helper_think(Position& pos, SearchInfo& info, const RootMove* moves, int co
         start_iteration(info, d);
         info.status = ANALYSING;
         search_first_line(pos, info, rs, d, false);
-        if (info.status != STOPPED && d >= info.completed.depth) info.completed = rs.pv;
+        if (info.status == STOPPED) continue;
+        if (d >= info.completed.depth) info.completed = rs.pv;
+        helper_wait_deeper(d);
     }
 }

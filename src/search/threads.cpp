@@ -35,7 +35,7 @@ struct Worker {
 std::vector<std::unique_ptr<Worker>> workers;
 
 std::mutex mutex;
-std::condition_variable wake, idle;
+std::condition_variable wake, idle, deeper;
 std::uint64_t generation = 0;  // a new search for the helpers to start
 bool quitting = false;
 int running = 0;  // helpers still searching the current root
@@ -62,8 +62,9 @@ void worker_loop(Worker& w, std::uint64_t seen) {
 }
 
 void stop_helpers() {
-    stop_flag.store(true, std::memory_order_relaxed);
     std::unique_lock<std::mutex> lock(mutex);
+    stop_flag.store(true, std::memory_order_relaxed);
+    deeper.notify_all();
     idle.wait(lock, [] { return running == 0; });
 }
 
@@ -76,6 +77,9 @@ int threads_configure(int count, int pawn_power) {
         auto w = std::make_unique<Worker>();
         w->pos.pawn_table = nullptr;
         if (!pawn_table_allocate(w->pos, pawn_power)) break;
+        // Touched now, when the thread count is set, not page by page in the
+        // helper's first search, where a short search would pay for it.
+        pawn_table_clear(w->pos);
         workers.push_back(std::move(w));
     }
     std::lock_guard<std::mutex> lock(mutex);
@@ -155,7 +159,20 @@ void HelperSearch::stop() const {
     if (!workers.empty()) stop_helpers();
 }
 
-void HelperSearch::set_depth(int depth) { main_depth.store(depth, std::memory_order_relaxed); }
+void HelperSearch::set_depth(int depth) {
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        main_depth.store(depth, std::memory_order_relaxed);
+    }
+    deeper.notify_all();
+}
+
+void helper_wait_deeper(int depth) {
+    std::unique_lock<std::mutex> lock(mutex);
+    deeper.wait(lock, [depth] {
+        return stop_flag.load(std::memory_order_relaxed) || main_depth.load(std::memory_order_relaxed) > depth;
+    });
+}
 
 int helper_depth() { return main_depth.load(std::memory_order_relaxed); }
 

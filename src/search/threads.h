@@ -39,6 +39,10 @@ class HelperSearch {
 
 // The depth a helper searches: the main thread's current iteration.
 int helper_depth();
+// A helper that has completed the main thread's iteration waits here until
+// the main thread starts a deeper one (or stops the helpers): searching the
+// same iteration again would only count nodes the table already answers.
+void helper_wait_deeper(int depth);
 // Whether the main thread is stopping the helpers (else a helper's stop was
 // only its iteration falling behind the main thread's).
 bool helpers_stopping();
