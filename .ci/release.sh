@@ -11,22 +11,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 clone=$(realpath "$1")
 
-step() { printf '\n==> %s  [%ds]\n' "$*" "$SECONDS"; }
-
-sudo=()
-if [ "$(id -u)" -ne 0 ]; then sudo=(sudo); fi
-installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
-
-PACKAGES=(zip unzip dpkg-dev lintian g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine64)
-missing=()
-for package in "${PACKAGES[@]}"; do
-    installed "$package" || missing+=("$package")
-done
-if ((${#missing[@]})); then
-    step "apt-get install ${missing[*]}"
-    "${sudo[@]}" apt-get update
-    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y --no-install-recommends "${missing[@]}"
-fi
+source .ci/common.sh
+ensure_packages Release zip unzip dpkg-dev lintian g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine64
 
 export JOBS=${JOBS:-2} WERROR=${WERROR:-ON}
 scratch=$(mktemp -d "${TMPDIR:-/tmp}/corvane-release-XXXXXX")

@@ -7,24 +7,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-step() { printf '\n==> %s  [%ds]\n' "$*" "$SECONDS"; }
-
-sudo=()
-if [ "$(id -u)" -ne 0 ]; then sudo=(sudo); fi
-installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
-
-PACKAGES=(g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine64)
-missing=()
-for package in "${PACKAGES[@]}"; do
-    installed "$package" || missing+=("$package")
-done
-if ((${#missing[@]})); then
-    step "apt-get install ${missing[*]}"
-    "${sudo[@]}" apt-get update
-    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y --no-install-recommends "${missing[@]}"
-else
-    step "Windows build packages already installed: ${PACKAGES[*]}"
-fi
+source .ci/common.sh
+ensure_packages "Windows build" g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine64
 
 export JOBS=${JOBS:-2} WERROR=${WERROR:-ON}
 

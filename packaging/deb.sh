@@ -9,19 +9,9 @@ cd "$(dirname "$0")/.."
 root=$PWD
 jobs=${JOBS:-2}
 
-for tool in git cmake g++ dpkg-deb dpkg-buildflags dpkg-shlibdeps gzip strip; do
-    if ! command -v "$tool" > /dev/null; then
-        echo "make deb needs $tool (Debian: cmake g++ make dpkg-dev)" >&2
-        exit 1
-    fi
-done
-
-commit=$(git rev-parse --short HEAD)
-if [ -n "$(git status --porcelain --untracked-files=no)" ]; then
-    echo "note: building the committed tree $commit; uncommitted changes are left out" >&2
-fi
-SOURCE_DATE_EPOCH=$(git log -1 --format=%ct HEAD)
-export SOURCE_DATE_EPOCH
+source packaging/common.sh
+require_tools "make deb" "cmake g++ make dpkg-dev" git cmake g++ dpkg-deb dpkg-buildflags dpkg-shlibdeps gzip strip
+use_committed_tree
 
 stage=$root/build/deb
 rm -rf "$stage"

@@ -16,19 +16,9 @@ cd "$(dirname "$0")/.."
 root=$PWD
 jobs=${JOBS:-2}
 
-for tool in git cmake g++ x86_64-w64-mingw32-g++-posix i686-w64-mingw32-g++-posix zip gzip sha256sum; do
-    if ! command -v "$tool" > /dev/null; then
-        echo "make dist needs $tool (Debian: cmake g++ make g++-mingw-w64-x86-64 g++-mingw-w64-i686 zip)" >&2
-        exit 1
-    fi
-done
-
-commit=$(git rev-parse --short HEAD)
-if [ -n "$(git status --porcelain --untracked-files=no)" ]; then
-    echo "note: building the committed tree $commit; uncommitted changes are left out" >&2
-fi
-SOURCE_DATE_EPOCH=$(git log -1 --format=%ct HEAD)
-export SOURCE_DATE_EPOCH
+source packaging/common.sh
+require_tools "make dist" "cmake g++ make g++-mingw-w64-x86-64 g++-mingw-w64-i686 zip" git cmake g++ x86_64-w64-mingw32-g++-posix i686-w64-mingw32-g++-posix zip gzip sha256sum
+use_committed_tree
 
 stage=$root/build/dist
 rm -rf "$stage"
