@@ -102,7 +102,7 @@ TEST(Threads, HelpersSearchWithTheGamesHistory) {
     const Line* lines[MAX_THREADS];
     for (int wait_ms = 10; wait_ms < 60000; wait_ms *= 2) {
         {
-            HelperSearch helpers(pos, info, moves, legal.count, true);
+            HelperSearch helpers(pos, info, moves, legal.count, true, false);
             HelperSearch::set_depth(6);  // as a main thread on its sixth iteration
             std::this_thread::sleep_for(std::chrono::milliseconds(wait_ms));
         }
@@ -167,6 +167,26 @@ TEST(Threads, ANodeLimitCountsEveryThread) {
     EXPECT_LE(nodes, LIMIT + LIMIT / 2);
     engine.send("quit");
     EXPECT_EQ(engine.wait_exit(), 0);
+}
+
+// Back on one thread after a new game, a search is node for node the one a
+// fresh engine makes: nothing of a threaded search (the table's rules for
+// threads that share it, an iteration a helper completed) outlives it.
+TEST(Threads, OneThreadAfterHelpersSearchesAsAFreshEngine) {
+    auto nodes = [](int threads_before) {
+        EngineProcess engine;
+        engine.send("setoption name Threads value " + std::to_string(threads_before));
+        engine.send("position startpos moves e2e4");
+        engine.send(CORVANE_LIGHT_TESTS ? "go depth 9" : "go depth 12");
+        EXPECT_TRUE(engine.wait_for(LEGAL_BESTMOVE, 60000));
+        engine.send("setoption name Threads value 1");
+        engine.send("ucinewgame");
+        engine.send("position startpos moves d2d4");
+        engine.send("go depth 8");
+        EXPECT_TRUE(engine.wait_for(LEGAL_BESTMOVE, 60000));
+        return last_field(engine, "nodes");
+    };
+    EXPECT_EQ(nodes(2), nodes(1));
 }
 
 // Helper threads need the stack the main thread has: a node keeps its move

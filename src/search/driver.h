@@ -28,6 +28,9 @@ int pick_root_move(const RootMove* moves, const bool* searched, int count);
 // One iteration's first line over every root move; the main thread reports
 // each new best line (`report`). Returns the index of the best move, or -1.
 int search_first_line(Position& pos, SearchInfo& info, RootSearch& rs, int depth, bool report);
+// A helper completed the iteration first: its line becomes the iteration's,
+// reported and ranked first for the next one, as if found here.
+void take_helper_line(const Position& pos, SearchInfo& info, RootSearch& rs, const Line& line);
 // The best line among the root moves not `taken`, `first` tried first when
 // still free, its score exact. Returns the index of its move, or -1 when the
 // search stopped.

@@ -101,6 +101,14 @@ void check_limits(Position& pos, SearchInfo& info) {
         helper_poll(pos, info);
         return;
     }
+    // A helper completed this iteration: unwind, and leave the input to the
+    // next iteration's polls, which see a stop or ponderhit as it was sent.
+    if (info.handed_status) return;
+    if (info.status != STOPPED && iteration_taken(info.iteration)) {
+        info.handed_status = info.status;
+        info.status = STOPPED;
+        return;
+    }
     if (info.nodes >= harness_node_ceiling) info.status = STOPPED;
     flush_relayed_output();
     check_input(pos, info);

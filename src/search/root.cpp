@@ -129,6 +129,24 @@ int search_first_line(Position& pos, SearchInfo& info, RootSearch& rs, int d, bo
     return best_index;
 }
 
+void take_helper_line(const Position& pos, SearchInfo& info, RootSearch& rs, const Line& line) {
+    int largest_key = 0, best = -1;
+    for (int i = 0; i < rs.first_count; ++i) {
+        if (rs.moves[i].move == line.pv[0]) best = i;
+        else largest_key = std::max(largest_key, rs.moves[i].key);
+    }
+    if (best < 0) return;
+    rs.moves[best].key = largest_key + BEST_MOVE_KEY_BONUS;
+    if (line.pv[0] != info.completed.pv[0] && info.completed.depth > 0) info.best_changed = 1;
+    rs.pv = line;
+    rs.pv.seldepth = info.seldepth = std::max(info.seldepth, line.seldepth);
+    rs.pv_reported = line.depth >= PV_LINE_MIN_DEPTH;
+    if (rs.pv_reported) report_line(pos, info, rs.pv, 0);
+    info.best_score = line.score;
+    info.best_move = line.pv[0];
+    info.ponder_move = line.pv[1];
+}
+
 int search_further_line(Position& pos, SearchInfo& info, const RootSearch& rs, const bool* taken, Move first,
                         int d, Line& line) {
     bool searched[MAX_MOVES];

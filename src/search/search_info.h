@@ -62,6 +62,9 @@ struct SearchInfo {
     Move killer2[MAX_PLY];
     Move current_line[MAX_PLY];
     int helper;  // 0 for the main thread, else the helper thread's number
+    // The main thread's status when a helper completed its iteration first:
+    // the search unwinds as if stopped, then goes on with it (0: no helper did).
+    int handed_status;
     std::int64_t tb_hits;  // successful tablebase probes
     // The first line of the deepest iteration this thread completed (depth 0: none).
     Line completed;

@@ -166,7 +166,8 @@ void think(Position& pos, SearchInfo& info) {
     multi.last.count = 0;
 
     // The helpers search the same root until this search ends, however it ends.
-    HelperSearch helpers(pos, info, rs.moves, rs.first_count, !weakened);
+    const bool share = threads_count() > 1 && !weakened && multi.wanted == 1;
+    HelperSearch helpers(pos, info, rs.moves, rs.first_count, !weakened, share);
     // A node limit counts every thread's nodes: look at the total often enough.
     if (info.nodes_limited && threads_count() > 1 && !weakened)
         info.poll_interval = std::clamp<std::int64_t>(info.node_limit / (4 * threads_count()), 64, info.poll_interval);
@@ -178,6 +179,12 @@ void think(Position& pos, SearchInfo& info) {
 
         helpers.set_depth(d);
         const int best_index = search_first_line(pos, info, rs, d, multi.wanted == 1);
+        if (info.handed_status) {
+            info.status = info.handed_status;
+            info.handed_status = 0;
+            Line line;
+            if (take_iteration(d, line)) take_helper_line(pos, info, rs, line);
+        }
         if (info.status != STOPPED) info.completed = rs.pv;
         if (multi.wanted > 1 && info.status != STOPPED) search_lines(pos, info, rs, best_index, d, multi);
 
@@ -185,6 +192,8 @@ void think(Position& pos, SearchInfo& info) {
         const std::int64_t elapsed = now_ms() - info.start_time;
         // The main thread's own speed sets its polling: about every 100 ms.
         if (elapsed > 1000) info.poll_interval = std::max<std::int64_t>(1, info.nodes * 100 / elapsed);
+        // A helper's completed iteration is taken within a few milliseconds.
+        if (share) info.poll_interval = std::min(info.poll_interval, first_poll_interval());
 
         if (info.best_score > MATE_BOUND) info.mate_iterations += 1;
         apply_time_rules(info, d, elapsed);
@@ -234,6 +243,7 @@ void helper_think(Position& pos, SearchInfo& info, const RootMove* moves, int co
         search_first_line(pos, info, rs, d, false);
         if (info.status == STOPPED) continue;
         if (d >= info.completed.depth) info.completed = rs.pv;
+        helper_completed(d, rs.pv);
         helper_wait_deeper(d);
     }
 }

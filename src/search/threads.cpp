@@ -43,6 +43,13 @@ int running = 0;  // helpers still searching the current root
 std::atomic<bool> stop_flag{false};
 std::atomic<int> main_depth{1};
 
+// The first thread to complete an iteration completes it for all: a helper
+// that finishes the main thread's iteration first leaves its line here, and
+// the main thread takes it instead of finishing the same iteration itself.
+bool share_iterations = false;
+std::atomic<int> taken_depth{0};
+Line taken_line;  // under the mutex
+
 // `seen` is the search generation at the thread's birth: it waits for the next.
 void worker_loop(Worker& w, std::uint64_t seen) {
     relay_thread_output();  // only the main thread writes to the GUI
@@ -111,7 +118,7 @@ void threads_clear_pawn_tables() {
 }
 
 HelperSearch::HelperSearch(const Position& root, const SearchInfo& main_info, const RootMove* moves, int count,
-                           bool start) {
+                           bool start, bool share) {
     // Counters of an earlier search must not count in this one.
     for (auto& w : workers) {
         w->info.completed.depth = 0;
@@ -122,6 +129,8 @@ HelperSearch::HelperSearch(const Position& root, const SearchInfo& main_info, co
     // The table's rule for threads that share it holds only while they do: a
     // search on one thread stores as one thread always has.
     tt_set_shared(start && !workers.empty());
+    taken_depth.store(0, std::memory_order_relaxed);
+    share_iterations = share && start;
     if (workers.empty() || !start) return;
     stop_flag.store(false, std::memory_order_relaxed);
     main_depth.store(1, std::memory_order_relaxed);
@@ -172,6 +181,24 @@ void helper_wait_deeper(int depth) {
     deeper.wait(lock, [depth] {
         return stop_flag.load(std::memory_order_relaxed) || main_depth.load(std::memory_order_relaxed) > depth;
     });
+}
+
+void helper_completed(int depth, const Line& line) {
+    if (!share_iterations) return;
+    std::lock_guard<std::mutex> lock(mutex);
+    if (main_depth.load(std::memory_order_relaxed) != depth || taken_depth.load(std::memory_order_relaxed) >= depth)
+        return;
+    taken_line = line;
+    taken_depth.store(depth, std::memory_order_release);
+}
+
+bool iteration_taken(int depth) { return taken_depth.load(std::memory_order_relaxed) >= depth; }
+
+bool take_iteration(int depth, Line& line) {
+    std::lock_guard<std::mutex> lock(mutex);
+    if (taken_depth.load(std::memory_order_relaxed) != depth) return false;
+    line = taken_line;
+    return true;
 }
 
 int helper_depth() { return main_depth.load(std::memory_order_relaxed); }

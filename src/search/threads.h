@@ -27,7 +27,11 @@ void threads_clear_pawn_tables();
 // the counters read as the main thread's alone.
 class HelperSearch {
    public:
-    HelperSearch(const Position& root, const SearchInfo& main_info, const RootMove* moves, int count, bool start);
+    // With `share`, a helper that completes an iteration before the main
+    // thread completes it for the main thread too (a single line only: the
+    // helpers search no further lines).
+    HelperSearch(const Position& root, const SearchInfo& main_info, const RootMove* moves, int count, bool start,
+                 bool share);
     ~HelperSearch() { stop(); }
     HelperSearch(const HelperSearch&) = delete;
     HelperSearch& operator=(const HelperSearch&) = delete;
@@ -43,6 +47,13 @@ int helper_depth();
 // the main thread starts a deeper one (or stops the helpers): searching the
 // same iteration again would only count nodes the table already answers.
 void helper_wait_deeper(int depth);
+// A helper completed the iteration at `depth` with `line`: the first to do
+// so while the main thread still searches it hands the line over.
+void helper_completed(int depth, const Line& line);
+// The main thread's look: has a helper completed the iteration at `depth`?
+bool iteration_taken(int depth);
+// The line a helper completed the iteration at `depth` with, if one did.
+bool take_iteration(int depth, Line& line);
 // Whether the main thread is stopping the helpers (else a helper's stop was
 // only its iteration falling behind the main thread's).
 bool helpers_stopping();
