@@ -3,6 +3,8 @@
 // nodes searched without pruning. Stopping is a status: every routine unmakes
 // its move and returns 0, and callers discard that value.
 #include <algorithm>
+#include <atomic>
+#include <cstdint>
 
 #include "board/tables.h"
 #include "eval/eval.h"
@@ -19,6 +21,54 @@ constexpr int NULL_MOVE_R_LARGE = 5;
 constexpr int NULL_MOVE_LARGE_MARGIN = 75;  // far above beta, the verification can be shallower
 
 using node::stopped;
+
+// Threads sharing the table mark the moves they are searching at nodes of
+// this depth or more, and put off a move another thread has marked.
+constexpr int DEFER_MIN_DEPTH = 3;
+constexpr int MAX_DEFERRED = 32;
+constexpr int BUSY_SLOTS = 1 << 13;
+
+struct DeferredMove {
+    Move move;
+    int stage;
+    int gives_check;
+    int number;
+};
+
+// Node and move hashed together: a slot holds the upper half of the hash of
+// a move some thread is searching (0: none). Collisions only defer a move.
+std::atomic<std::uint32_t> busy_slots[BUSY_SLOTS];
+
+inline std::uint64_t busy_hash(const Position& pos, Move move) {
+    return pos.st.hash ^ (std::uint64_t(move) * 0x9E3779B97F4A7C15ull);
+}
+
+inline std::uint32_t busy_tag(std::uint64_t h) { return std::uint32_t(h >> 32) | 1; }
+
+bool busy(const Position& pos, Move move) {
+    const std::uint64_t h = busy_hash(pos, move);
+    return busy_slots[h & (BUSY_SLOTS - 1)].load(std::memory_order_relaxed) == busy_tag(h);
+}
+
+class BusyMark {
+   public:
+    BusyMark(const Position& pos, Move move) {
+        const std::uint64_t h = busy_hash(pos, move);
+        slot_ = &busy_slots[h & (BUSY_SLOTS - 1)];
+        tag_ = busy_tag(h);
+        slot_->store(tag_, std::memory_order_relaxed);
+    }
+    ~BusyMark() {
+        std::uint32_t tag = tag_;
+        slot_->compare_exchange_strong(tag, 0, std::memory_order_relaxed);
+    }
+    BusyMark(const BusyMark&) = delete;
+    BusyMark& operator=(const BusyMark&) = delete;
+
+   private:
+    std::atomic<std::uint32_t>* slot_;
+    std::uint32_t tag_;
+};
 
 // The entry steps the zero-window and in-check nodes share: count the node,
 // stop, repetition, and a table bound deep enough to decide the node, or the
@@ -252,6 +302,48 @@ int search_zw(Position& pos, SearchInfo& info, int beta, int depth, Move* pv, in
     Move best_move = NO_MOVE;
     UndoRecord undo;
 
+    // A move's search; `n` is its number among the moves not pruned.
+    auto search_move = [&](Move move, int stage, int g, int n) {
+        const int d = depth - 1 + g;
+        const int child_flags = n == 1 ? (flags | NODE_NULL_OK) ^ NODE_CUT : NODE_CUT | NODE_NULL_OK;
+        make_move(pos, undo, move);
+        int value;
+        if (g)
+            value = -search_evasion(pos, info, -beta + 1, d, child_pv, child_flags);
+        else if (d < 1)
+            value = -quiesce(pos, info, -beta, -beta + 1, 0, child_pv);
+        else {
+            int r = d;
+            if (stage == STAGE_QUIETS && params.speculation && depth >= params.spec_base && n >= params.spec_level) {
+                r = d - 1;
+                if (params.ext_speculation && depth >= params.ext_spec_base && n >= params.ext_spec_level) r = d - 2;
+            }
+            value = r < 1 ? -quiesce(pos, info, -beta, -beta + 1, 0, child_pv)
+                          : -search_zw(pos, info, -beta + 1, r, child_pv, child_flags);
+            if (r < d && !stopped(info) && value >= beta) value = -search_zw(pos, info, -beta + 1, d, child_pv, 0);
+        }
+        unmake_move(pos, undo);
+        return value;
+    };
+    // Whether the move's value ends the node.
+    auto cuts = [&](Move move, int value) {
+        if (value <= best) return false;
+        best = value;
+        update_pv(pv, child_pv, move, ply);
+        if (value < beta) return false;
+        best_move = move;
+        if (is_quiet(move)) update_history(info, move, pos.side, depth, ply);
+        return true;
+    };
+
+    // With threads sharing the table, a late move another thread is searching
+    // right now waits until the rest are done: by then its subtree is mostly
+    // in the table, and meanwhile this thread searches what nobody else does.
+    const bool share = tt_shared() && depth >= DEFER_MIN_DEPTH;
+    DeferredMove deferred[MAX_DEFERRED];
+    int deferred_count = 0;
+
+    bool cut = false;
     while (const ScoredMove* entry = next_move(pos, list, info)) {
         const Move move = entry->move;
         const int stage = current_stage(list);
@@ -263,35 +355,25 @@ int search_zw(Position& pos, SearchInfo& info, int beta, int depth, Move* pv, in
              (params.zero_pruning && futility_base - step * count < beta)))
             continue;
 
-        const int child_flags = count == 1 ? (flags | NODE_NULL_OK) ^ NODE_CUT : NODE_CUT | NODE_NULL_OK;
-        make_move(pos, undo, move);
         int value;
-        if (g)
-            value = -search_evasion(pos, info, -beta + 1, d, child_pv, child_flags);
-        else if (d < 1)
-            value = -quiesce(pos, info, -beta, -beta + 1, 0, child_pv);
-        else {
-            int r = d;
-            if (stage == STAGE_QUIETS && params.speculation && depth >= params.spec_base && count >= params.spec_level) {
-                r = d - 1;
-                if (params.ext_speculation && depth >= params.ext_spec_base && count >= params.ext_spec_level) r = d - 2;
+        if (share && count > 1) {
+            if (deferred_count < MAX_DEFERRED && busy(pos, move)) {
+                deferred[deferred_count++] = {move, stage, g, count};
+                continue;
             }
-            value = r < 1 ? -quiesce(pos, info, -beta, -beta + 1, 0, child_pv)
-                          : -search_zw(pos, info, -beta + 1, r, child_pv, child_flags);
-            if (r < d && !stopped(info) && value >= beta) value = -search_zw(pos, info, -beta + 1, d, child_pv, 0);
+            const BusyMark mark(pos, move);
+            value = search_move(move, stage, g, count);
+        } else {
+            value = search_move(move, stage, g, count);
         }
-        unmake_move(pos, undo);
         if (stopped(info)) return 0;
-
-        if (value > best) {
-            best = value;
-            update_pv(pv, child_pv, move, ply);
-            if (value >= beta) {
-                best_move = move;
-                if (is_quiet(move)) update_history(info, move, pos.side, depth, ply);
-                break;
-            }
-        }
+        if ((cut = cuts(move, value))) break;
+    }
+    for (int i = 0; i < deferred_count && !cut; ++i) {
+        const DeferredMove& m = deferred[i];
+        const int value = search_move(m.move, m.stage, m.gives_check, m.number);
+        if (stopped(info)) return 0;
+        cut = cuts(m.move, value);
     }
 
     if (count == 0) return 0;  // stalemate: this node is never in check
