@@ -218,14 +218,14 @@ void think(Position& pos, SearchInfo& info) {
     answer(pos, info, weakened);
 }
 
-// A helper searches the first line at the main thread's depth, over and over
-// (each time with the history and killers its last search left, so its tree
-// differs), and moves on as soon as the main thread does: what it stores is
-// as deep as what the main thread needs, and the main thread's tree shrinks
-// by it. A helper running ahead stored deeper bounds than the main thread
-// could confirm, and the main thread's tree grew instead (in mating endings
-// up to tens of times its size). It prints nothing and never looks at the
-// clock or the input; it ends when the main thread stops it.
+// A helper searches the first line at the main thread's depth and moves on
+// as soon as the main thread does; an iteration it completes first it hands
+// to the main thread, which then moves on at once. What it stores is as deep
+// as what the main thread needs, and the main thread's tree shrinks by it. A
+// helper running ahead stored deeper bounds than the main thread could
+// confirm, and the main thread's tree grew instead (in mating endings up to
+// tens of times its size). It prints nothing and never looks at the clock or
+// the input; it ends when the main thread stops it.
 void helper_think(Position& pos, SearchInfo& info, const RootMove* moves, int count) {
     RootSearch rs;
     pos.ply = 0;
