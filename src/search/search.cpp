@@ -39,35 +39,29 @@ struct DeferredMove {
 // a move some thread is searching (0: none). Collisions only defer a move.
 std::atomic<std::uint32_t> busy_slots[BUSY_SLOTS];
 
-inline std::uint64_t busy_hash(const Position& pos, Move move) {
-    return pos.st.hash ^ (std::uint64_t(move) * 0x9E3779B97F4A7C15ull);
-}
-
-inline std::uint32_t busy_tag(std::uint64_t h) { return std::uint32_t(h >> 32) | 1; }
-
-bool busy(const Position& pos, Move move) {
-    const std::uint64_t h = busy_hash(pos, move);
-    return busy_slots[h & (BUSY_SLOTS - 1)].load(std::memory_order_relaxed) == busy_tag(h);
-}
-
-class BusyMark {
+// A thread's claim on a move it is about to search, unless another thread
+// holds it; released when the search of the move ends.
+class MoveClaim {
    public:
-    BusyMark(const Position& pos, Move move) {
-        const std::uint64_t h = busy_hash(pos, move);
+    MoveClaim(const Position& pos, Move move) {
+        const std::uint64_t h = pos.st.hash ^ (std::uint64_t(move) * 0x9E3779B97F4A7C15ull);
         slot_ = &busy_slots[h & (BUSY_SLOTS - 1)];
-        tag_ = busy_tag(h);
-        slot_->store(tag_, std::memory_order_relaxed);
+        tag_ = std::uint32_t(h >> 32) | 1;
+        claimed_ = slot_->load(std::memory_order_relaxed) != tag_;
+        if (claimed_) slot_->store(tag_, std::memory_order_relaxed);
     }
-    ~BusyMark() {
+    ~MoveClaim() {
         std::uint32_t tag = tag_;
-        slot_->compare_exchange_strong(tag, 0, std::memory_order_relaxed);
+        if (claimed_) slot_->compare_exchange_strong(tag, 0, std::memory_order_relaxed);
     }
-    BusyMark(const BusyMark&) = delete;
-    BusyMark& operator=(const BusyMark&) = delete;
+    MoveClaim(const MoveClaim&) = delete;
+    MoveClaim& operator=(const MoveClaim&) = delete;
+    bool claimed() const { return claimed_; }
 
    private:
     std::atomic<std::uint32_t>* slot_;
     std::uint32_t tag_;
+    bool claimed_;
 };
 
 // The entry steps the zero-window and in-check nodes share: count the node,
@@ -339,7 +333,7 @@ int search_zw(Position& pos, SearchInfo& info, int beta, int depth, Move* pv, in
     // With threads sharing the table, a late move another thread is searching
     // right now waits until the rest are done: by then its subtree is mostly
     // in the table, and meanwhile this thread searches what nobody else does.
-    const bool share = tt_shared() && depth >= DEFER_MIN_DEPTH;
+    const bool share = depth >= DEFER_MIN_DEPTH && tt_shared();
     DeferredMove deferred[MAX_DEFERRED];
     int deferred_count = 0;
 
@@ -357,11 +351,11 @@ int search_zw(Position& pos, SearchInfo& info, int beta, int depth, Move* pv, in
 
         int value;
         if (share && count > 1) {
-            if (deferred_count < MAX_DEFERRED && busy(pos, move)) {
+            const MoveClaim claim(pos, move);
+            if (!claim.claimed() && deferred_count < MAX_DEFERRED) {
                 deferred[deferred_count++] = {move, stage, g, count};
                 continue;
             }
-            const BusyMark mark(pos, move);
             value = search_move(move, stage, g, count);
         } else {
             value = search_move(move, stage, g, count);
