@@ -39,7 +39,7 @@ void search_info_init(SearchInfo& info, std::int64_t now) {
     info.poll_interval = first_poll_interval();
     info.start_time = now;
     info.last_info_time = now;
-    info.prev2_score = info.prev_score = info.best_score = -10000;
+    info.prev2_score = info.prev_score = info.best_score = info.answer_score = -10000;
 }
 
 void set_search_quit(void (*quit)(Position&)) { quit_action = quit; }

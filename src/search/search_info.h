@@ -55,6 +55,7 @@ struct SearchInfo {
     int root_move_count;
     Move best_move;
     Move ponder_move;
+    int answer_score;  // the score of the line shown with best_move; -MATE when none goes with it (a book move)
     int history[HISTORY_TABLE_SIZE];
     Move search_moves[MAX_SEARCH_MOVES];
     Move hash_move[MAX_PLY];

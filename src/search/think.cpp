@@ -134,6 +134,7 @@ void answer(const Position& pos, SearchInfo& info, bool weakened) {
     report_result(pos, info, result, one_line ? nullptr : shown ? shown : &multi.last);
     info.best_move = result.move;
     info.ponder_move = result.ponder;
+    info.answer_score = result.line ? result.line->score : -MATE;
 }
 
 }  // namespace

@@ -18,6 +18,8 @@ int usage() {
                  "       corvane-bench search [DEPTH] [--multipv K] [--threads N]\n"
                  "       corvane-bench tb --syzygy-path DIRS [POSITION]\n"
                  "       corvane-bench tb-suite --syzygy-path DIRS FILE [ROUNDS]\n"
+                 "       corvane-bench datagen --out DIR [--games N] [--nodes N] [--seed S] [--workers W]\n"
+                 "                     [--random-plies P] [--option NAME=VALUE ...]\n"
                  "       corvane-bench --version\n"
                  "POSITION: startpos [moves ...] | fen <FEN> [moves ...] | <FEN> [moves ...]\n"
                  "Castling fields and moves are read as standard chess, as the engine reads\n"
@@ -38,6 +40,7 @@ int main(int argc, char** argv) {
     else if (command == "search") rc = bench_search(argc - 2, argv + 2);
     else if (command == "tb") rc = bench_tb(argc - 2, argv + 2);
     else if (command == "tb-suite") rc = bench_tb_suite(argc - 2, argv + 2);
+    else if (command == "datagen") rc = bench_datagen(argc - 2, argv + 2);
     else if (command == "--version" && argc == 2) rc = (std::printf("corvane-bench %s\n", CORVANE_VERSION), 0);
     return rc < 0 ? usage() : rc;
 }

@@ -13,6 +13,7 @@ int bench_eval(int argc, char** argv);
 int bench_search(int argc, char** argv);
 int bench_tb(int argc, char** argv);
 int bench_tb_suite(int argc, char** argv);
+int bench_datagen(int argc, char** argv);
 
 // `corvane bench`: the search benchmark at its default depth, printing only
 // `nodes N`, `time_ms T` and `nps S` (the form OpenBench's client reads).
