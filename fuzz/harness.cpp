@@ -14,6 +14,7 @@
 #include "eval/eval.h"
 #include "eval/pawn_table.h"
 #include "movegen/movegen.h"
+#include "nnue/nnue.h"
 #include "search/search.h"
 #include "search/threads.h"
 #include "search/trans_table.h"
@@ -128,6 +129,10 @@ void reset_engine() {
         pawn_table_allocate(pos, HARNESS_PAWN_HASH_POWER);
     pawn_table_clear(pos);
     require(pos.trans_table && pos.pawn_table, "the harness's own tables could not be allocated", "");
+    if (!pos.nnue) pos.nnue = nnue_stack_new();
+    // An EvalFile setting or a network input ends with its input too.
+    if (std::string(nnue_source()) != "<embedded>")
+        require(nnue_load_file("<embedded>") == nullptr, "the embedded network does not load", "");
     read_params(*pos.params);
     read_fen(pos, START_FEN);
 }

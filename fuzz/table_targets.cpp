@@ -7,8 +7,10 @@
 #include <string>
 #include <vector>
 
+#include "eval/eval.h"
 #include "fuzz/harness.h"
 #include "fuzz/targets.h"
+#include "nnue/nnue.h"
 #include "syzygy/syzygy.h"
 
 namespace fuzz {
@@ -167,6 +169,78 @@ int syzygy(const std::uint8_t* data, std::size_t size) {
     tb_free();
     fs::remove(target, error);
     if (!real.empty()) fs::create_symlink(real_tables() / file, target, error);
+    return 0;
+}
+
+}  // namespace fuzz
+
+// The network loader on a file made from the input: the bytes as they come,
+// or the real network with bytes changed (its checksum left, or made to
+// match) or cut short. A file refused leaves every score as it was; a file
+// taken scores in range, alike in every kernel, and alike move by move and
+// afresh.
+namespace fuzz {
+namespace {
+
+std::vector<int> network_scores(Position& pos) {
+    std::vector<int> scores;
+    for (std::uint8_t s = 0; s < 4; ++s) {
+        read_fen(pos, seed_fen(s));
+        scores.push_back(nnue_evaluate_fresh(pos, EVAL_LIMIT));
+    }
+    return scores;
+}
+
+void check_taken_network(Position& pos, const std::string& input) {
+    const NnueKernel chosen = nnue_kernel();
+    for (std::uint8_t s = 0; s < 4; ++s) {
+        read_fen(pos, seed_fen(s));
+        for (const Move move : legal_moves(pos)) {
+            UndoRecord undo;
+            nnue_evaluate(pos, EVAL_LIMIT);
+            make_move(pos, undo, move);
+            const int score = nnue_evaluate(pos, EVAL_LIMIT);
+            require(score >= -EVAL_LIMIT && score <= EVAL_LIMIT, "a network score out of range", input);
+            require(nnue_accumulator_consistent(pos), "accumulators drifted from a fresh sum", input);
+            nnue_set_kernel(NNUE_SCALAR);
+            require(nnue_evaluate_fresh(pos, EVAL_LIMIT) == score, "the kernels disagree", input);
+            nnue_set_kernel(chosen);
+            unmake_move(pos, undo);
+        }
+    }
+}
+
+}  // namespace
+
+int network(const std::uint8_t* data, std::size_t size) {
+    static const std::string real = read_file(CORVANE_FUZZ_NETWORK);
+    if (size == 0) return 0;
+    Position& pos = engine();
+    const std::string input(reinterpret_cast<const char*>(data), size);
+    std::string file;
+    const int mode = data[0] & 3;
+    if (mode == 0) {
+        file = input.substr(1);
+    } else if (mode == 3) {
+        const std::size_t length = size >= 4 ? (data[1] | data[2] << 8 | data[3] << 16) : 0;
+        file = real.substr(0, std::min(length, real.size()));
+    } else {
+        file = real;
+        for (std::size_t i = 1; i + 4 <= size; i += 4)
+            file[(data[i] | data[i + 1] << 8 | data[i + 2] << 16) % file.size()] ^= char(data[i + 3]);
+        if (mode == 2) {
+            std::uint32_t h = 2166136261u;
+            for (std::size_t i = 0; i + 4 < file.size(); ++i) h = (h ^ std::uint8_t(file[i])) * 16777619u;
+            for (int i = 0; i < 4; ++i) file[file.size() - 4 + i] = char(h >> (8 * i));
+        }
+    }
+    const std::vector<int> before = network_scores(pos);
+    const char* why = nnue_load_bytes(reinterpret_cast<const unsigned char*>(file.data()), file.size(), "the input");
+    if (why)
+        require(network_scores(pos) == before, "a refused network changed the scores", input);
+    else
+        check_taken_network(pos, input);
+    reset_engine();
     return 0;
 }
 

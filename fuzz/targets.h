@@ -17,6 +17,7 @@ int setoption(const std::uint8_t* data, std::size_t size);
 int commands(const std::uint8_t* data, std::size_t size);
 int book(const std::uint8_t* data, std::size_t size);
 int syzygy(const std::uint8_t* data, std::size_t size);
+int network(const std::uint8_t* data, std::size_t size);
 
 struct NamedTarget {
     const char* name;  // also the name of its corpus directory
@@ -31,6 +32,7 @@ inline constexpr NamedTarget TARGETS[] = {
     {"commands", commands},
     {"book", book},
     {"syzygy", syzygy},
+    {"network", network},
 };
 
 }  // namespace fuzz

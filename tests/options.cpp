@@ -57,7 +57,7 @@ TEST_F(Options, ReadParamsWiresEachFieldToItsOption) {
         {&P::tb_men, "SyzygyProbeLimit", false, 0},  // no tables loaded: no probes whatever the limit
         {&P::chess960, "UCI_Chess960", true}, {&P::limit_strength, "UCI_LimitStrength", true},
         {&P::elo, "UCI_Elo", false, 1350},  // below the scale: its lowest level
-        {&P::show_wdl, "UCI_ShowWDL", true},
+        {&P::show_wdl, "UCI_ShowWDL", true}, {&P::use_nnue, "Use NNUE", true},
     };
     static_assert(sizeof(wires) / sizeof(wires[0]) * sizeof(int) == sizeof(EngineParams));
     EngineParams base{};

@@ -5,6 +5,7 @@
 #include "board/tables.h"
 #include "eval/pawn_table.h"
 #include "io/output.h"
+#include "nnue/nnue.h"
 #include "search/trans_table.h"
 #include "uci/options.h"
 #include "uci/uci.h"
@@ -37,11 +38,13 @@ OwnedPosition::OwnedPosition(int pawn_table_power) : Position{} {
     read_params(*params);
     pawn_table_allocate(*this, pawn_table_power);
     tt_allocate(*this, 4);
+    nnue = nnue_stack_new();
 }
 
 OwnedPosition::~OwnedPosition() {
     tt_free(*this);
     pawn_table_free(*this);
+    nnue_stack_free(nnue);
 }
 
 std::unique_ptr<OwnedPosition> owned_position(const std::string& fen, int pawn_table_power) {

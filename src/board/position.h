@@ -10,6 +10,7 @@
 
 struct PawnEntry;
 struct TransSlot;
+struct NnueStack;
 
 // Search switches and evaluation weights, decoded from the option texts at
 // start-up and at every go.
@@ -52,6 +53,7 @@ struct EngineParams {
     int limit_strength;  // UCI_LimitStrength: play at the level `elo`
     int elo;
     int show_wdl;  // UCI_ShowWDL: scores are followed by win/draw/loss chances
+    int use_nnue;  // Use NNUE: the network evaluates every position (never for a weakened level)
 };
 
 // Saved by make_move and copied back by unmake_move; never recomputed.
@@ -69,6 +71,22 @@ struct StateBlock {
 using UndoRecord = StateBlock;
 
 constexpr int HISTORY_SIZE = 1024;
+
+// What one move did to the board, for an evaluation that follows the pieces
+// move by move rather than reading the whole board: the pieces lifted and
+// the pieces set down, each as piece_change(colour, type, square). Castling
+// lifts and sets down two, a capture lifts two, a null move changes nothing.
+struct BoardChange {
+    std::uint8_t removed_count, added_count;
+    std::uint16_t removed[2], added[2];
+};
+constexpr std::uint16_t piece_change(int us, int t, int sq) { return std::uint16_t(us << 9 | t << 6 | sq); }
+constexpr int change_color(std::uint16_t c) { return c >> 9; }
+constexpr int change_type(std::uint16_t c) { return (c >> 6) & 7; }
+constexpr int change_square(std::uint16_t c) { return c & 63; }
+// changes[ply & CHANGE_LOG_MASK] is what the move to that ply did; a power
+// of two above the deepest search, so a search never wraps it.
+constexpr int CHANGE_LOG_SIZE = 256, CHANGE_LOG_MASK = CHANGE_LOG_SIZE - 1;
 
 // Castling rights by number: bit `index` of the rights, 0 white king-side,
 // 1 white queen-side, 2 black king-side, 3 black queen-side. Wherever king
@@ -111,12 +129,14 @@ struct Position {
     int hist_dropped;         // game keys dropped by trim_history, for move numbers
     bool fen_error;           // the FEN text was cut short by an error: not the GUI's position
     Key hist[HISTORY_SIZE];  // keys since the FEN position; hist[hist_count] == st.hash
+    BoardChange changes[CHANGE_LOG_SIZE];  // written by make_move and the null move; the board never reads it
 
     // Engine-wide handles the search and evaluation reach through the board.
     std::FILE* book_file;
     std::int64_t book_size;
     PawnEntry* pawn_table;
     std::uint64_t pawn_table_size, pawn_table_mask;
+    NnueStack* nnue = nullptr;  // this thread's network accumulators, or none (each evaluation starts afresh)
     TransSlot* trans_table;
     std::uint64_t trans_table_size, trans_table_mask;
     int trans_age;

@@ -6,6 +6,7 @@
 
 #include "board/tables.h"
 #include "eval/eval_terms.h"
+#include "nnue/nnue.h"
 
 namespace {
 
@@ -235,7 +236,10 @@ int evaluate_impl(const Position& pos, EvalBreakdown* out) {
 
 }  // namespace
 
-int evaluate(const Position& pos) { return evaluate_impl<false>(pos, nullptr); }
+int evaluate(const Position& pos) {
+    if (pos.params->use_nnue) return nnue_evaluate(pos, EVAL_LIMIT);
+    return evaluate_impl<false>(pos, nullptr);
+}
 
 void evaluate_breakdown(const Position& pos, EvalBreakdown& out) {
     out = {};

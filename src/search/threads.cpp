@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "eval/pawn_table.h"
+#include "nnue/nnue.h"
 #include "search/search.h"
 #include "search/trans_table.h"
 #include "io/output.h"
@@ -84,6 +85,7 @@ int threads_configure(int count, int pawn_power) {
         auto w = std::make_unique<Worker>();
         w->pos.pawn_table = nullptr;
         if (!pawn_table_allocate(w->pos, pawn_power)) break;
+        w->pos.nnue = nnue_stack_new();  // none: the helper's network evaluations start afresh
         // Touched now, when the thread count is set, not page by page in the
         // helper's first search, where a short search would pay for it.
         pawn_table_clear(w->pos);
@@ -108,6 +110,7 @@ void threads_shutdown() {
     for (auto& w : workers) {
         w->thread.join();
         pawn_table_free(w->pos);
+        nnue_stack_free(w->pos.nnue);
     }
     workers.clear();
     tt_set_shared(false);
@@ -139,7 +142,9 @@ HelperSearch::HelperSearch(const Position& root, const SearchInfo& main_info, co
         // The root position and its game history, with the helper's own pawn table.
         PawnEntry* const pawn_table = w->pos.pawn_table;
         const std::uint64_t size = w->pos.pawn_table_size, mask = w->pos.pawn_table_mask;
+        NnueStack* const nnue = w->pos.nnue;
         w->pos = root;
+        w->pos.nnue = nnue;
         w->pos.pawn_table = pawn_table;
         w->pos.pawn_table_size = size;
         w->pos.pawn_table_mask = mask;

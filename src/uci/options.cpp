@@ -10,6 +10,7 @@
 
 #include "book/book.h"
 #include "eval/pawn_table.h"
+#include "nnue/nnue.h"
 #include "search/search.h"
 #include "search/strength.h"
 #include "search/threads.h"
@@ -84,6 +85,8 @@ OptionRecord EngineOptions[OPTION_COUNT] = {
     {1, "UCI_LimitStrength", "false", "check", "", nullptr},
     {1, "UCI_Elo", "1500", "spin", "min 1350 max 2050", nullptr},
     {1, "UCI_ShowWDL", "false", "check", "", nullptr},
+    {1, "Use NNUE", "false", "check", "", nullptr},
+    {1, "EvalFile", "<embedded>", "string", "", nullptr},
 };
 
 namespace {
@@ -264,6 +267,9 @@ void read_params(EngineParams& params) {
     params.limit_strength = option_get_bool("UCI_LimitStrength");
     params.elo = std::clamp(option_get_int("UCI_Elo"), STRENGTH_MIN_ELO, STRENGTH_MAX_ELO);
     params.show_wdl = option_get_bool("UCI_ShowWDL");
+    // A level's calibration was made with the hand-written evaluation, so a
+    // weakened level keeps it whatever the switch says.
+    params.use_nnue = option_get_bool("Use NNUE") && !strength_weakened(params.limit_strength, params.elo);
 }
 
 namespace {
@@ -329,6 +335,16 @@ void uci_setoption(Position& pos, const char* line) {
     } else if (name == "UCI_Elo") {
         // The levels end where the scale does: the listing shows the level played.
         held_value("UCI_Elo", STRENGTH_MIN_ELO, STRENGTH_MAX_ELO, "");
+    } else if (name == "EvalFile") {
+        // A file that cannot be used leaves the network in use, and the listing names it.
+        const std::string path = option_get("EvalFile");
+        if (const char* why = nnue_load_file(path.c_str())) {
+            print_out(OUT_SCREEN | OUT_LOG, "info string EvalFile %s: %s; the network in use stays (%s)\n",
+                      path.c_str(), why, nnue_source());
+            option_set("EvalFile", nnue_source());
+        } else {
+            print_out(OUT_SCREEN | OUT_LOG, "info string Network loaded from %s\n", path.c_str());
+        }
     } else if (name == "UCI_Chess960") {
         // The castling fields and move text of the position commands that follow depend on it.
         pos.params->chess960 = option_get_bool("UCI_Chess960");

@@ -10,6 +10,7 @@
 #include "eval/eval.h"
 #include "eval/pawn_table.h"
 #include "movegen/picker.h"
+#include "nnue/nnue.h"
 #include "search/search.h"
 #include "search/strength.h"
 #include "search/threads.h"
@@ -38,6 +39,8 @@ void allocate_tables(Position& pos) {
         print_out(OUT_SCREEN | OUT_LOG, "info string Not enough memory to allocate transposition table.\n");
         engine_quit(pos);
     }
+    // Without its accumulators the network still evaluates, from scratch each time.
+    if (!pos.nnue) pos.nnue = nnue_stack_new();
 }
 
 }  // namespace
@@ -68,6 +71,7 @@ void init_static_tables() {
     init_pst();
     init_stage_table();
     init_material_table();
+    nnue_init();
 }
 
 void uci_identify() {
@@ -123,6 +127,8 @@ void engine_quit(Position& pos) {
     book_close(pos);
     tt_free(pos);
     pawn_table_free(pos);
+    nnue_stack_free(pos.nnue);
+    pos.nnue = nullptr;
     options_free();
     std::exit(0);
 }

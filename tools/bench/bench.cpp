@@ -15,7 +15,7 @@ int usage() {
                  "       corvane-bench perft-suite [--chess960] FILE [--max-nodes N]\n"
                  "       corvane-bench key [--chess960] [POSITION]\n"
                  "       corvane-bench eval [POSITION]\n"
-                 "       corvane-bench search [DEPTH] [--multipv K] [--threads N]\n"
+                 "       corvane-bench search [DEPTH] [--multipv K] [--threads N] [--option NAME=VALUE ...]\n"
                  "       corvane-bench tb --syzygy-path DIRS [POSITION]\n"
                  "       corvane-bench tb-suite --syzygy-path DIRS FILE [ROUNDS]\n"
                  "       corvane-bench datagen --out DIR [--games N] [--nodes N] [--seed S] [--workers W]\n"

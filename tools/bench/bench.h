@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "board/position.h"
 
@@ -25,3 +26,5 @@ void bench_setup(Position& pos, bool hash_tables = true);
 // Sets the position from POSITION words; false when they name no playable position.
 bool bench_set_position(Position& pos, int argc, char** argv);
 std::int64_t bench_now_ms();
+// Sets each "NAME=VALUE" as a setoption line would (options that act at once act).
+void bench_set_options(Position& pos, const std::vector<std::string>& options);

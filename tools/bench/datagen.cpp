@@ -142,7 +142,8 @@ bool random_opening(Position& pos, Random& rng, int plies) {
 }
 
 // Plays game `index` and appends its positions to `out`; returns how many.
-int play_game(const Settings& s, std::int64_t index, Position& pos, SearchInfo& info, std::vector<Sample>& out) {
+int play_game(const Settings& s, std::int64_t index, Position& pos, SearchInfo& info,
+              std::vector<Sample>& out) {
     Random rng{s.seed * 0x2545F4914F6CDD1DULL + std::uint64_t(index) * 0x9E3779B97F4A7C15ULL};
 
     int score = 0;
@@ -218,11 +219,7 @@ std::int64_t chunks_done(const Settings& s) {
 int run_worker(const Settings& s, int w) {
     static Position pos;
     bench_setup(pos);
-    for (const std::string& option : s.options) {
-        const std::size_t eq = option.find('=');
-        const std::string line = "setoption name " + option.substr(0, eq) + " value " + option.substr(eq + 1);
-        uci_setoption(pos, line.c_str());
-    }
+    bench_set_options(pos, s.options);
     read_params(*pos.params);
     set_screen_output(false);
     set_input_polling(false);
@@ -237,15 +234,16 @@ int run_worker(const Settings& s, int w) {
         for (std::int64_t g = first; g < last; ++g) play_game(s, g, pos, *info, samples);
         const std::string temporary = path + ".tmp";
         std::FILE* f = std::fopen(temporary.c_str(), "wb");
-        if (!f || std::fwrite(samples.data(), RECORD_BYTES, samples.size(), f) != samples.size() || std::fclose(f)) {
+        if (!f || std::fwrite(samples.data(), RECORD_BYTES, samples.size(), f) != samples.size() ||
+            std::fclose(f)) {
             std::fprintf(stderr, "corvane-bench: cannot write %s\n", temporary.c_str());
             return 1;
         }
         std::filesystem::rename(temporary, path);
         std::printf("chunk %" PRId64 ": %" PRId64 " games, %zu positions (worker %d, %.1f min); %" PRId64
                     " of %" PRId64 " chunks done\n",
-                    k, last - first, samples.size(), w, double(bench_now_ms() - start) / 60000.0, chunks_done(s),
-                    chunk_count(s));
+                    k, last - first, samples.size(), w, double(bench_now_ms() - start) / 60000.0,
+                    chunks_done(s), chunk_count(s));
         std::fflush(stdout);
     }
     return 0;
@@ -266,14 +264,22 @@ bool read_settings(int argc, char** argv, Settings& s) {
         if (i + 1 == argc) return false;
         const char* value = argv[++i];
         std::int64_t n = 0;
-        if (arg == "--out") s.dir = value;
-        else if (arg == "--games" && read_number(value, 1, INT64_C(1) << 40, n)) s.games = n;
-        else if (arg == "--nodes" && read_number(value, 1, INT64_C(1) << 40, n)) s.nodes = n;
-        else if (arg == "--seed" && read_number(value, 0, INT64_MAX, n)) s.seed = std::uint64_t(n);
-        else if (arg == "--workers" && read_number(value, 1, 256, n)) s.workers = int(n);
-        else if (arg == "--random-plies" && read_number(value, 0, 40, n)) s.random_plies = int(n);
-        else if (arg == "--option" && std::strchr(value, '=')) s.options.push_back(value);
-        else return false;
+        if (arg == "--out")
+            s.dir = value;
+        else if (arg == "--games" && read_number(value, 1, INT64_C(1) << 40, n))
+            s.games = n;
+        else if (arg == "--nodes" && read_number(value, 1, INT64_C(1) << 40, n))
+            s.nodes = n;
+        else if (arg == "--seed" && read_number(value, 0, INT64_MAX, n))
+            s.seed = std::uint64_t(n);
+        else if (arg == "--workers" && read_number(value, 1, 256, n))
+            s.workers = int(n);
+        else if (arg == "--random-plies" && read_number(value, 0, 40, n))
+            s.random_plies = int(n);
+        else if (arg == "--option" && std::strchr(value, '='))
+            s.options.push_back(value);
+        else
+            return false;
     }
     return !s.dir.empty();
 }
@@ -310,8 +316,8 @@ int bench_datagen(int argc, char** argv) {
     std::error_code error;
     std::filesystem::create_directories(s.dir, error);
     if (!check_manifest(s)) return 2;
-    std::printf("datagen: %" PRId64 " games at %" PRId64 " nodes a move, seed %" PRIu64 ", %d workers, into %s; %" PRId64
-                " of %" PRId64 " chunks done\n",
+    std::printf("datagen: %" PRId64 " games at %" PRId64 " nodes a move, seed %" PRIu64
+                ", %d workers, into %s; %" PRId64 " of %" PRId64 " chunks done\n",
                 s.games, s.nodes, s.seed, s.workers, s.dir.c_str(), chunks_done(s), chunk_count(s));
     std::fflush(stdout);
 #ifdef _WIN32

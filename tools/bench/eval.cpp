@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "bench.h"
+#include "nnue/nnue.h"
 
 namespace {
 
@@ -41,5 +42,7 @@ int bench_eval(int argc, char** argv) {
                 b.mat_flags & MAT_BLACK_ATTACKS ? ", black can attack the king" : "");
     std::printf("material %d (side to move)\n", b.material);
     std::printf("static score %d (%s to move)\n", b.score, pos.side == WHITE ? "white" : "black");
+    std::printf("network score %d (%s to move; network %s, %s)\n", nnue_evaluate(pos, EVAL_LIMIT),
+                pos.side == WHITE ? "white" : "black", nnue_source(), nnue_kernel_name(nnue_kernel()));
     return 0;
 }

@@ -14,6 +14,7 @@
 #include "eval/pawn_table.h"
 #include "movegen/movegen.h"
 #include "movegen/picker.h"
+#include "nnue/nnue.h"
 #include "search/trans_table.h"
 #include "uci/options.h"
 #include "uci/uci.h"
@@ -51,7 +52,16 @@ void bench_setup(Position& pos, bool hash_tables) {
         std::fprintf(stderr, "corvane-bench: not enough memory for the hash tables\n");
         std::exit(2);
     }
+    if (hash_tables && !pos.nnue) pos.nnue = nnue_stack_new();
     read_fen(pos, START_FEN);
+}
+
+void bench_set_options(Position& pos, const std::vector<std::string>& options) {
+    for (const std::string& option : options) {
+        const std::size_t eq = option.find('=');
+        const std::string line = "setoption name " + option.substr(0, eq) + " value " + option.substr(eq + 1);
+        uci_setoption(pos, line.c_str());
+    }
 }
 
 bool bench_set_position(Position& pos, int argc, char** argv) {

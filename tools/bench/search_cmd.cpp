@@ -6,6 +6,7 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "bench.h"
 #include "eval/pawn_table.h"
@@ -74,10 +75,12 @@ bool read_count(const char* text, int low, int high, int& out) {
 
 // Searches every benchmark position to depth and prints the totals; with
 // each_position, first a line per position.
-int run_search_bench(int depth, int multipv, int threads, bool each_position) {
+int run_search_bench(int depth, int multipv, int threads, bool each_position,
+                     const std::vector<std::string>& options = {}) {
     static Position pos;
     bench_setup(pos);
     option_set("MultiPV", std::to_string(multipv).c_str());
+    bench_set_options(pos, options);
     if (threads > 1) {
         threads = threads_configure(threads, option_get_int("Pawn Hash"));
         // The threads race for the table, so their node counts differ from run to run.
@@ -119,8 +122,12 @@ int run_search_bench(int depth, int multipv, int threads, bool each_position) {
 int bench_search(int argc, char** argv) {
     int depth = DEFAULT_DEPTH, multipv = 1, threads = 1;
     bool depth_given = false;
+    std::vector<std::string> options;
     for (int i = 0; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--multipv") == 0) {
+        if (std::strcmp(argv[i], "--option") == 0) {
+            if (++i == argc || !std::strchr(argv[i], '=')) return -1;
+            options.push_back(argv[i]);
+        } else if (std::strcmp(argv[i], "--multipv") == 0) {
             if (++i == argc || !read_count(argv[i], 1, 256, multipv)) return -1;
         } else if (std::strcmp(argv[i], "--threads") == 0) {
             if (++i == argc || !read_count(argv[i], 1, 256, threads)) return -1;
@@ -130,7 +137,7 @@ int bench_search(int argc, char** argv) {
             depth_given = true;
         }
     }
-    return run_search_bench(depth, multipv, threads, true);
+    return run_search_bench(depth, multipv, threads, true, options);
 }
 
 // Only the totals: the per-position lines would also read as node counts to
