@@ -32,10 +32,9 @@ void init_keys() {
 namespace {
 
 // The primitives. With Incremental set they also keep the keys, piece-square
-// sums and material signatures, and log the change for the evaluation;
-// unmake restores those wholesale instead.
+// sums and material signatures; unmake restores those wholesale instead.
 template <bool Incremental>
-inline void put_piece(Position& pos, BoardChange* log, int us, int t, int sq) {
+inline void put_piece(Position& pos, int us, int t, int sq) {
     pos.square[sq] = t;
     pos.pieces[t] ^= bit(sq);
     pos.color[us] ^= bit(sq);
@@ -45,12 +44,11 @@ inline void put_piece(Position& pos, BoardChange* log, int us, int t, int sq) {
         pos.st.mat_idx[us] += MATERIAL_WEIGHT[t];
         pos.st.hash ^= piece_key[us][t][sq];
         if (t == PAWN) pos.st.pawn_hash ^= piece_key[us][t][sq];
-        log->added[log->added_count++] = piece_change(us, t, sq);
     }
 }
 
 template <bool Incremental>
-inline void remove_piece(Position& pos, BoardChange* log, int us, int t, int sq) {
+inline void remove_piece(Position& pos, int us, int t, int sq) {
     pos.square[sq] = EMPTY;
     pos.pieces[t] ^= bit(sq);
     pos.color[us] ^= bit(sq);
@@ -60,12 +58,11 @@ inline void remove_piece(Position& pos, BoardChange* log, int us, int t, int sq)
         pos.st.mat_idx[us] -= MATERIAL_WEIGHT[t];
         pos.st.hash ^= piece_key[us][t][sq];
         if (t == PAWN) pos.st.pawn_hash ^= piece_key[us][t][sq];
-        log->removed[log->removed_count++] = piece_change(us, t, sq);
     }
 }
 
 template <bool Incremental>
-inline void move_piece(Position& pos, BoardChange* log, int us, int t, int from, int to) {
+inline void move_piece(Position& pos, int us, int t, int from, int to) {
     Bitboard both = bit(from) | bit(to);
     pos.square[to] = t;
     pos.square[from] = EMPTY;
@@ -77,20 +74,17 @@ inline void move_piece(Position& pos, BoardChange* log, int us, int t, int from,
         Key k = piece_key[us][t][from] ^ piece_key[us][t][to];
         pos.st.hash ^= k;
         if (t == PAWN) pos.st.pawn_hash ^= k;
-        log->removed[log->removed_count++] = piece_change(us, t, from);
-        log->added[log->added_count++] = piece_change(us, t, to);
     }
 }
 
 // Castling lifts both pieces before setting either down: in Chess960 the king
 // and rook may swap squares, or either may end where it started.
 template <bool Incremental>
-inline void relocate_castling(Position& pos, BoardChange* log, int us, int king_a, int rook_a, int king_b,
-                              int rook_b) {
-    remove_piece<Incremental>(pos, log, us, KING, king_a);
-    remove_piece<Incremental>(pos, log, us, ROOK, rook_a);
-    put_piece<Incremental>(pos, log, us, KING, king_b);
-    put_piece<Incremental>(pos, log, us, ROOK, rook_b);
+inline void relocate_castling(Position& pos, int us, int king_a, int rook_a, int king_b, int rook_b) {
+    remove_piece<Incremental>(pos, us, KING, king_a);
+    remove_piece<Incremental>(pos, us, ROOK, rook_a);
+    put_piece<Incremental>(pos, us, KING, king_b);
+    put_piece<Incremental>(pos, us, ROOK, rook_b);
     pos.king_sq[us] = king_b;
 }
 
@@ -118,8 +112,6 @@ void make_move(Position& pos, UndoRecord& undo, Move move) {
     const int us = pos.side, them = us ^ 1;
     const int from = move_from(move), to = move_to(move);
     const int piece = move_piece(move), captured = move_captured(move);
-    BoardChange* const log = &pos.changes[(pos.ply + 1) & CHANGE_LOG_MASK];
-    log->removed_count = log->added_count = 0;
 
     st.last_move = move;
     // Rights only shrink, so masking by both squares also covers a rook captured at home.
@@ -135,13 +127,13 @@ void make_move(Position& pos, UndoRecord& undo, Move move) {
 
     if (captured) {
         if (is_ep(move))
-            remove_piece<true>(pos, log, them, PAWN, to ^ 8);  // the pawn behind the target square
+            remove_piece<true>(pos, them, PAWN, to ^ 8);  // the pawn behind the target square
         else if (captured == KING) {
             // Legal play never reaches this; report and leave the board alone.
             print_out(OUT_DUMP, "Move capturing the King: %s\n", move_to_text(move));
             dump_position(pos);
         } else
-            remove_piece<true>(pos, log, them, captured, to);
+            remove_piece<true>(pos, them, captured, to);
         st.fifty = 0;
     }
 
@@ -149,15 +141,14 @@ void make_move(Position& pos, UndoRecord& undo, Move move) {
     if (move & (PROMOTION_FLAG | CASTLE_FLAG)) {
         if (is_castle(move)) {
             const int index = castling_index(to);
-            relocate_castling<true>(pos, log, us, from, pos.castling[index].rook_from, to,
-                                    CASTLING_ROOK_TO[index]);
+            relocate_castling<true>(pos, us, from, pos.castling[index].rook_from, to, CASTLING_ROOK_TO[index]);
         } else {
-            remove_piece<true>(pos, log, us, PAWN, from);
-            put_piece<true>(pos, log, us, move_promotion(move), to);
+            remove_piece<true>(pos, us, PAWN, from);
+            put_piece<true>(pos, us, move_promotion(move), to);
             st.fifty = 0;
         }
     } else {
-        move_piece<true>(pos, log, us, piece, from, to);
+        move_piece<true>(pos, us, piece, from, to);
         if (piece == PAWN) {
             st.fifty = 0;
             if (is_double_push(move)) {
@@ -174,9 +165,29 @@ void make_move(Position& pos, UndoRecord& undo, Move move) {
 
     pos.occupied = pos.color[WHITE] | pos.color[BLACK];
     pos.ply += 1;
+    pos.moves[pos.ply & CHANGE_LOG_MASK] = move;
     pos.hist_count += 1;
     pos.hist[pos.hist_count] = st.hash;
     pos.side = them;
+}
+
+// Mirrors make_move: a capture lifts the taken piece (behind the target
+// square en passant, never a king, which make_move leaves alone), castling
+// lifts king and rook before setting both down.
+BoardChange move_change(const Position& pos, Move move, int mover) {
+    BoardChange change{};
+    if (!move) return change;
+    const int from = move_from(move), to = move_to(move), captured = move_captured(move);
+    if (captured && captured != KING)
+        change.removed[1] = piece_change(mover ^ 1, captured, is_ep(move) ? to ^ 8 : to);
+    if (is_castle(move)) {
+        const int index = castling_index(to);
+        return {{piece_change(mover, KING, from), piece_change(mover, ROOK, pos.castling[index].rook_from)},
+                {piece_change(mover, KING, to), piece_change(mover, ROOK, CASTLING_ROOK_TO[index])}};
+    }
+    change.removed[0] = piece_change(mover, move_piece(move), from);
+    change.added[0] = piece_change(mover, is_promotion(move) ? move_promotion(move) : move_piece(move), to);
+    return change;
 }
 
 void unmake_move(Position& pos, const UndoRecord& undo) {
@@ -193,22 +204,21 @@ void unmake_move(Position& pos, const UndoRecord& undo) {
     if (move & (PROMOTION_FLAG | CASTLE_FLAG)) {
         if (is_castle(move)) {
             const int index = castling_index(to);
-            relocate_castling<false>(pos, nullptr, us, to, CASTLING_ROOK_TO[index], from,
-                                     pos.castling[index].rook_from);
+            relocate_castling<false>(pos, us, to, CASTLING_ROOK_TO[index], from, pos.castling[index].rook_from);
         } else {
-            remove_piece<false>(pos, nullptr, us, move_promotion(move), to);
-            put_piece<false>(pos, nullptr, us, PAWN, from);
+            remove_piece<false>(pos, us, move_promotion(move), to);
+            put_piece<false>(pos, us, PAWN, from);
         }
     } else {
-        move_piece<false>(pos, nullptr, us, piece, to, from);
+        move_piece<false>(pos, us, piece, to, from);
         if (piece == KING) pos.king_sq[us] = from;
     }
 
     if (captured) {
         if (is_ep(move))
-            put_piece<false>(pos, nullptr, them, PAWN, to ^ 8);
+            put_piece<false>(pos, them, PAWN, to ^ 8);
         else if (captured != KING)
-            put_piece<false>(pos, nullptr, them, captured, to);
+            put_piece<false>(pos, them, captured, to);
     }
 
     pos.occupied = pos.color[WHITE] | pos.color[BLACK];
@@ -216,8 +226,7 @@ void unmake_move(Position& pos, const UndoRecord& undo) {
 
 void make_null_move(Position& pos, NullUndo& undo) {
     undo = {pos.st.last_move, pos.st.fifty, pos.st.ep, pos.st.hash};
-    BoardChange& log = pos.changes[(pos.ply + 1) & CHANGE_LOG_MASK];
-    log.removed_count = log.added_count = 0;
+    pos.moves[(pos.ply + 1) & CHANGE_LOG_MASK] = NO_MOVE;
     pos.st.last_move = NO_MOVE;
     pos.st.fifty = 0;
     if (pos.st.ep != NO_SQUARE) {

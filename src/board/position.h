@@ -72,20 +72,21 @@ using UndoRecord = StateBlock;
 
 constexpr int HISTORY_SIZE = 1024;
 
-// What one move did to the board, for an evaluation that follows the pieces
-// move by move rather than reading the whole board: the pieces lifted and
-// the pieces set down, each as piece_change(colour, type, square). Castling
-// lifts and sets down two, a capture lifts two, a null move changes nothing.
+// What a move does to the board, for an evaluation that follows the pieces
+// move by move rather than reading the whole board: up to two pieces lifted
+// and two set down, each as piece_change(colour, type, square), 0 for none
+// (no piece has type EMPTY). Castling lifts and sets down two, a capture
+// lifts two, a null move changes nothing.
 struct BoardChange {
-    std::uint8_t removed_count, added_count;
-    std::uint16_t removed[2], added[2];
+    int removed[2], added[2];
 };
-constexpr std::uint16_t piece_change(int us, int t, int sq) { return std::uint16_t(us << 9 | t << 6 | sq); }
-constexpr int change_color(std::uint16_t c) { return c >> 9; }
-constexpr int change_type(std::uint16_t c) { return (c >> 6) & 7; }
-constexpr int change_square(std::uint16_t c) { return c & 63; }
-// changes[ply & CHANGE_LOG_MASK] is what the move to that ply did; a power
-// of two above the deepest search, so a search never wraps it.
+constexpr int piece_change(int us, int t, int sq) { return us << 9 | t << 6 | sq; }
+constexpr int change_color(int code) { return code >> 9; }
+constexpr int change_type(int code) { return (code >> 6) & 7; }
+constexpr int change_square(int code) { return code & 63; }
+// moves[ply & CHANGE_LOG_MASK] is the move that reached that ply (0 for a
+// null move); a power of two above the deepest search, so a search never
+// wraps it.
 constexpr int CHANGE_LOG_SIZE = 256, CHANGE_LOG_MASK = CHANGE_LOG_SIZE - 1;
 
 // Castling rights by number: bit `index` of the rights, 0 white king-side,
@@ -129,7 +130,7 @@ struct Position {
     int hist_dropped;         // game keys dropped by trim_history, for move numbers
     bool fen_error;           // the FEN text was cut short by an error: not the GUI's position
     Key hist[HISTORY_SIZE];  // keys since the FEN position; hist[hist_count] == st.hash
-    BoardChange changes[CHANGE_LOG_SIZE];  // written by make_move and the null move; the board never reads it
+    Move moves[CHANGE_LOG_SIZE];  // by ply, written by make_move and the null move; the board never reads it
 
     // Engine-wide handles the search and evaluation reach through the board.
     std::FILE* book_file;
@@ -170,6 +171,9 @@ void init_keys();
 
 void make_move(Position& pos, UndoRecord& undo, Move move);
 void unmake_move(Position& pos, const UndoRecord& undo);
+// The pieces `move`, made by `mover` in this game, lifts and sets down (the
+// game's castling squares are the position's).
+BoardChange move_change(const Position& pos, Move move, int mover);
 
 // The null move passes the turn; its undo keeps what it changes.
 struct NullUndo {

@@ -1,5 +1,5 @@
 // The accumulators: summed afresh from the board, or brought forward from
-// an ancestor's by the changes the board logged for each move since, only
+// an ancestor's by the changes of the moves the board logged since, only
 // when an evaluation asks for them; then the output layer.
 #include <algorithm>
 #include <new>
@@ -43,16 +43,16 @@ void apply(const Accumulator& from, Accumulator& to, const BoardChange& change) 
     for (int view = WHITE; view <= BLACK; ++view) {
         const std::int16_t* added[2];
         const std::int16_t* removed[2];
-        for (int i = 0; i < change.added_count; ++i) {
-            const std::uint16_t c = change.added[i];
-            added[i] = row(nnue_feature(view, change_color(c), change_type(c), change_square(c)));
+        int added_count = 0, removed_count = 0;
+        for (int i = 0; i < 2; ++i) {
+            if (const int c = change.added[i])
+                added[added_count++] =
+                    row(nnue_feature(view, change_color(c), change_type(c), change_square(c)));
+            if (const int c = change.removed[i])
+                removed[removed_count++] =
+                    row(nnue_feature(view, change_color(c), change_type(c), change_square(c)));
         }
-        for (int i = 0; i < change.removed_count; ++i) {
-            const std::uint16_t c = change.removed[i];
-            removed[i] = row(nnue_feature(view, change_color(c), change_type(c), change_square(c)));
-        }
-        kernels->update(to.values[view], from.values[view], added, change.added_count, removed,
-                        change.removed_count);
+        kernels->update(to.values[view], from.values[view], added, added_count, removed, removed_count);
     }
 }
 
@@ -72,7 +72,10 @@ void bring_up_to_date(const Position& pos, NnueStack& stack) {
     }
     for (int r = ply - back + 1; r <= ply; ++r) {
         Accumulator& next = stack.plies[r & CHANGE_LOG_MASK];
-        apply(stack.plies[(r - 1) & CHANGE_LOG_MASK], next, pos.changes[r & CHANGE_LOG_MASK]);
+        // The side to move alternates: the move to ply r was made by the side to move at r - 1.
+        const int mover = pos.side ^ ((ply - r + 1) & 1);
+        apply(stack.plies[(r - 1) & CHANGE_LOG_MASK], next,
+              move_change(pos, pos.moves[r & CHANGE_LOG_MASK], mover));
         next.key = pos.hist[pos.hist_count - (ply - r)];
     }
 }
