@@ -347,15 +347,23 @@ def main() -> int:
     ap.add_argument("pgn", nargs="+")
     ap.add_argument("--split", type=int, required=True, help="last opening number of the fitted games")
     ap.add_argument("--svg", help="write the picture here")
+    ap.add_argument("--constants", help="judge these constants instead of fitting: POWER,CENTRE0,1,2,WIDTH0,1,2 "
+                    "(the engine's, to see whether games of another kind, such as the network's, keep them)")
     a = ap.parse_args()
 
     fitted, held, counts = read_games(a.pgn, a.split)
     n_fit, n_held = sum(map(len, fitted)), sum(map(len, held))
     print("games:", ", ".join(f"{v} {k}" for k, v in counts.items()))
     print(f"positions: {n_fit} fitted, {n_held} held out")
-    params, nll = fit_model(tally(fitted))
     n = DEGREE + 1
-    print(f"fit: log-likelihood {-nll / n_fit:.4f} per position")
+    if a.constants:
+        given = [float(x) for x in a.constants.split(",")]
+        params = given[1:] + given[:1]
+        # Without fitted games the overall rates come from the held-out ones.
+        fitted = fitted or held
+    else:
+        params, nll = fit_model(tally(fitted))
+        print(f"fit: log-likelihood {-nll / n_fit:.4f} per position")
     print("constants for src/search/wdl.cpp:")
     print("  SCORE_POWER = %.3f" % params[-1])
     print("  CENTRE = {" + ", ".join(f"{p:.2f}" for p in params[:n]) + "}")

@@ -29,6 +29,7 @@ def main() -> int:
     ap.add_argument("--last", type=int, required=True, help="last opening")
     ap.add_argument("--nodes", type=int, default=50000, help="nodes per move")
     ap.add_argument("--pgn", required=True, help="PGN file the games are appended to")
+    ap.add_argument("--option", action="append", default=[], help="NAME=VALUE set on both sides (repeatable)")
     a = ap.parse_args()
 
     with open(a.openings) as f:
@@ -41,6 +42,8 @@ def main() -> int:
             cmd = [sys.executable, a.match, "--engine1", a.engine, "--engine2", a.engine, "--nodes", str(a.nodes),
                    "--no-adjudication", "--games", "1", "--openings", one, "--pgn", a.pgn,
                    "--event", f"opening {n}"]
+            for option in a.option:
+                cmd += ["--opt1", option, "--opt2", option]
             done = subprocess.run(cmd, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True)
             if done.returncode != 0:
                 sys.stderr.write(f"opening {n}: match.py failed ({done.returncode}): {done.stderr[-500:]}\n")
