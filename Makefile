@@ -61,14 +61,15 @@ soak:
 	cd $(SANITIZE_DIR) && CORVANE_SOAK_GAMES=$(SOAK_GAMES) ./tests/corvane_tests --gtest_filter='Soak.*'
 
 # ThreadSanitizer: the tests that run helper threads (the shared table under
-# racing writers, threaded searches end to end, the threaded analysis).
+# racing writers, threaded searches end to end, the threaded analysis, the
+# network's threaded search).
 TSAN_DIR := build/tsan
 .PHONY: test-tsan
 test-tsan:
 	cmake -S . -B $(TSAN_DIR) -DCMAKE_BUILD_TYPE=Debug -DCORVANE_TSAN=ON -DCORVANE_TEST_LEVEL=light \
 	    -DCORVANE_WERROR=$(WERROR)
 	cmake --build $(TSAN_DIR) -j $(JOBS)
-	cd $(TSAN_DIR) && TSAN_OPTIONS="halt_on_error=1 exitcode=66" $(CTEST) -R 'Threads|TransTable|Tablebases|Syzygy'
+	cd $(TSAN_DIR) && TSAN_OPTIONS="halt_on_error=1 exitcode=66" $(CTEST) -R 'Threads|TransTable|Tablebases|Syzygy|network'
 
 # Debian's GoogleTest is 64-bit only, so this build compiles its own.
 test-m32:
