@@ -7,6 +7,7 @@
 
 #include "board/tables.h"
 #include "eval/pawn_table.h"
+#include "nnue/nnue.h"
 #include "perft_trees.h"
 #include "test_support.h"
 #include "uci/uci.h"
@@ -48,7 +49,7 @@ bool cached_entry_is_fresh(const Position& pos) {
 
 // Every suite position (every fifth in light builds) and two plies below it.
 // The position is made and unmade move by move; its mirror is read from FEN,
-// so incremental and from-scratch scores meet too. Small pawn tables make
+// so incremental and from-scratch scores meet too, the network's as well. Small pawn tables make
 // slots shared and overwritten often.
 TEST(EvalSymmetry, MirroredPositionsScoreTheSameAndPawnEntriesAreFresh) {
     auto pos = owned_position(START_FEN, 8), mirror = owned_position(START_FEN, 8);
@@ -60,6 +61,9 @@ TEST(EvalSymmetry, MirroredPositionsScoreTheSameAndPawnEntriesAreFresh) {
             read_fen(*mirror, mirror_fen(text).c_str());
             const int a = evaluate(p), b = evaluate(*mirror);
             ASSERT_EQ(a, b) << text << " against its mirror " << position_to_fen(*mirror);
+            // The network sees each side's men from that side: the mirror's views are the same two,
+            // swapped. Here its accumulators are kept move by move, the mirror's summed afresh.
+            ASSERT_EQ(nnue_evaluate(p, EVAL_LIMIT), nnue_evaluate(*mirror, EVAL_LIMIT)) << "network, " << text;
             ASSERT_TRUE(cached_entry_is_fresh(p)) << "stale pawn entry for " << text;
         });
     }
