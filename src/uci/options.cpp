@@ -104,10 +104,14 @@ void reallocate_trans_table(Position& pos, int megabytes) {
 }
 
 // The helpers are replaced by as many as the count asks; one that cannot
-// have its pawn table is not made, and the GUI is told how many there are.
+// have its pawn table or its thread is not made, the GUI is told how many
+// there are, and the listing shows that many.
 void set_threads(int count) {
     const int made = threads_configure(count, std::clamp(option_get_int("Pawn Hash"), 1, 32));
-    if (made < count) print_out(OUT_SCREEN | OUT_LOG, "info string Not enough memory for %d threads: %d\n", count, made);
+    if (made < count) {
+        print_out(OUT_SCREEN | OUT_LOG, "info string Not enough memory for %d threads: %d\n", count, made);
+        option_set("Threads", std::to_string(made).c_str());
+    }
 }
 
 void reallocate_pawn_table(Position& pos, int power) {
