@@ -44,6 +44,13 @@ void wait_for_gui(Position& pos, SearchInfo& info) {
     }
 }
 
+// An infinite or ponder search answers only when stop or ponderhit asks,
+// however soon its answer is known (a book move, no legal move): a GUI takes
+// an earlier bestmove for the reply to a move it has not played yet.
+void hold_answer(Position& pos, SearchInfo& info) {
+    if (info.status == PONDERING || info.status == ANALYSING) wait_for_gui(pos, info);
+}
+
 void start_iteration(SearchInfo& info, int d) {
     info.best_score = -MATE;
     info.iteration = d;
@@ -149,11 +156,15 @@ void think(Position& pos, SearchInfo& info) {
             const SearchResult result = choose_result({.book_move = book_move});
             info.best_move = result.move;
             info.ponder_move = result.ponder;
+            hold_answer(pos, info);
             return;
         }
     }
     RootSearch& rs = main_root;
-    if (!prepare_root(pos, info, rs)) return;
+    if (!prepare_root(pos, info, rs)) {
+        hold_answer(pos, info);
+        return;
+    }
 
     // A weakened level searches a few lines to choose from, and shows as many
     // as asked. It searches on one thread: helpers would hand it, through the

@@ -210,8 +210,11 @@ void uci_go(Position& pos, const char* text) {
 
     think(pos, info);
 
+    // Every go ends in bestmove, which GUIs and clients wait for; "(none)" is
+    // how they read the answer of a root without a legal move.
     if (info.best_move == NO_MOVE) {
-        print_out(OUT_SCREEN | OUT_LOG, "info string No legal move found. Start a new game.\n\n");
+        print_out(OUT_SCREEN | OUT_LOG, "info string No legal move found. Start a new game.\n");
+        print_out(OUT_SCREEN | OUT_LOG, "bestmove (none)\n\n");
         return;
     }
     assert(is_root_move(pos, info.best_move));
