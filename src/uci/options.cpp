@@ -84,6 +84,7 @@ OptionRecord EngineOptions[OPTION_COUNT] = {
     {1, "UCI_LimitStrength", "false", "check", "", nullptr},
     {1, "UCI_Elo", "1500", "spin", "min 1350 max 2050", nullptr},
     {1, "UCI_ShowWDL", "false", "check", "", nullptr},
+    {1, "Move Overhead", "0", "spin", "min 0 max 5000", nullptr},
 };
 
 namespace {
