@@ -122,9 +122,9 @@ test-windows: windows
 	WINE=$(WINE) tests/windows/run_under_wine.sh $(WIN64_DIR) $(TEST_DIR)/tests/corvane_tests tests/data
 
 # Release files in dist/, built from the committed tree (HEAD): `make dist`
-# the Linux and Windows archives and SHA256SUMS (reproducible: the same
-# commit gives the same bytes), `make deb` the Debian package. The version
-# is the one in CMakeLists.txt.
+# the Linux and Windows archives, the Debian package and SHA256SUMS over all
+# four (reproducible: the same commit gives the same bytes), `make deb` the
+# package alone. The version is the one in CMakeLists.txt.
 .PHONY: dist deb
 dist:
 	JOBS=$(JOBS) WERROR=$(WERROR) packaging/dist.sh
