@@ -1,6 +1,7 @@
 # Corvane: `make run` builds an optimised engine and starts it; `make test`
 # builds and runs every test. `make test-sanitize` and `make test-m32` are the
-# two extra builds CI runs (AddressSanitizer + UBSan, and 32-bit x86);
+# two extra builds CI runs (AddressSanitizer + UBSan, and 32-bit x86, which
+# needs Debian's g++-multilib);
 # `make test-tsan` runs the threaded tests under ThreadSanitizer.
 PREFIX ?= /usr/local
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
