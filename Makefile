@@ -1,6 +1,7 @@
 # Corvane: `make run` builds an optimised engine and starts it; `make test`
 # builds and runs every test. `make test-sanitize` and `make test-m32` are the
-# two extra builds CI runs (AddressSanitizer + UBSan, and 32-bit x86);
+# two extra builds CI runs (AddressSanitizer + UBSan, and 32-bit x86, which
+# needs Debian's g++-multilib);
 # `make test-tsan` runs the threaded tests under ThreadSanitizer.
 PREFIX ?= /usr/local
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
@@ -123,9 +124,9 @@ test-windows: windows
 	WINE=$(WINE) tests/windows/run_under_wine.sh $(WIN64_DIR) $(TEST_DIR)/tests/corvane_tests tests/data
 
 # Release files in dist/, built from the committed tree (HEAD): `make dist`
-# the Linux and Windows archives and SHA256SUMS (reproducible: the same
-# commit gives the same bytes), `make deb` the Debian package. The version
-# is the one in CMakeLists.txt.
+# the Linux and Windows archives, the Debian package and SHA256SUMS over all
+# four (reproducible: the same commit gives the same bytes), `make deb` the
+# package alone. The version is the one in CMakeLists.txt.
 .PHONY: dist deb
 dist:
 	JOBS=$(JOBS) WERROR=$(WERROR) packaging/dist.sh

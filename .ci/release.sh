@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
-# CI for what users download: `make dist` and `make deb` in CLONE (a fresh
-# clone of the committed tree with nothing beside it), then each file checked
+# CI for what users download: `make dist` in CLONE (a fresh clone of the
+# committed tree with nothing beside it; it makes the package too), then each file checked
 # as a user would use it: the checksums, the Linux archive's engine and the
 # .deb's (unpacked with dpkg-deb -x) answering `uci` with `uciok` and keeping
 # the bench signature, the 64-bit Windows engine doing the same under Wine,
 # lintian on the package; last, a second `make dist` in another clone at
-# another path must give byte-identical archives.
+# another path must give byte-identical files, the package included.
 # Usage: release.sh CLONE
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -24,14 +24,15 @@ cleanup() {
 }
 trap cleanup EXIT
 
-step "make dist and make deb in $clone"
+step "make dist in $clone"
 make -C "$clone" dist
-make -C "$clone" deb
 dist=$clone/dist
 version=$(sed -n 's/^project(Corvane VERSION \([0-9][0-9.]*\).*/\1/p' "$clone/CMakeLists.txt")
 
-step "the checksums"
+step "the checksums, the package's among them"
 (cd "$dist" && sha256sum -c SHA256SUMS)
+grep -q "  corvane_${version}_$(dpkg --print-architecture)\.deb\$" "$dist/SHA256SUMS"
+test "$(wc -l < "$dist/SHA256SUMS")" -eq 4
 
 # answers_uci COMMAND...: the engine started in an empty directory answers uci.
 answers_uci() {

@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
-# `make dist`: the release archives of the committed tree (HEAD) in dist/:
+# `make dist`: the release files of the committed tree (HEAD) in dist/:
 #   corvane-VERSION-linux-x86-64.tar.gz   static x86-64 Linux build
 #   corvane-VERSION-windows-x86-64.zip    64-bit Windows (MinGW-w64, static)
 #   corvane-VERSION-windows-i686.zip      32-bit Windows
-#   SHA256SUMS
-# each holding corvane, corvane-bench, README.md and LICENSE in a folder of
-# the archive's name. The archives are reproducible: the same commit built with
+#   corvane_VERSION_ARCH.deb              the Debian package (deb.sh)
+#   SHA256SUMS                            the checksums of all four
+# each archive holding corvane, corvane-bench, README.md and LICENSE in a
+# folder of the archive's name. The files are reproducible: the same commit built with
 # the same Debian tools gives the same bytes in any directory, because
 # timestamps come from the commit, entries are sorted with fixed owners and
 # modes, and no path of the build machine reaches the binaries (the prefix map
@@ -17,7 +18,8 @@ root=$PWD
 jobs=${JOBS:-2}
 
 source packaging/common.sh
-require_tools "make dist" "cmake g++ make g++-mingw-w64-x86-64 g++-mingw-w64-i686 zip" git cmake g++ x86_64-w64-mingw32-g++-posix i686-w64-mingw32-g++-posix zip gzip sha256sum
+require_tools "make dist" "cmake g++ make g++-mingw-w64-x86-64 g++-mingw-w64-i686 zip dpkg-dev" git cmake g++ \
+    x86_64-w64-mingw32-g++-posix i686-w64-mingw32-g++-posix zip gzip sha256sum dpkg-deb dpkg-buildflags dpkg-shlibdeps
 use_committed_tree
 
 stage=$root/build/dist
@@ -64,16 +66,20 @@ package "$linux" linux ""
 tar -C "$stage/pkg" --sort=name --format=gnu --owner=0 --group=0 --numeric-owner \
     --mtime="@$SOURCE_DATE_EPOCH" -cf - "$linux" | gzip -9n > "dist/$linux.tar.gz"
 
-archives=("$linux.tar.gz")
+files=("$linux.tar.gz")
 for arch in x86-64 i686; do
     name=corvane-$version-windows-$arch
     package "$name" "win-${arch/-/_}" .exe
     rm -f "dist/$name.zip"
     # -X: no owner or extended-time fields; the DOS times are local, hence UTC.
     (cd "$stage/pkg" && find "$name" | LC_ALL=C sort | TZ=UTC zip -X -q -9 -@ "$root/dist/$name.zip")
-    archives+=("$name.zip")
+    files+=("$name.zip")
 done
 
-(cd dist && sha256sum "${archives[@]}" > SHA256SUMS)
+# The package is built from the same commit, so one checksum file covers
+# every file of the release.
+JOBS=$jobs packaging/deb.sh
+files+=("corvane_${version}_$(dpkg --print-architecture).deb")
+(cd dist && sha256sum "${files[@]}" > SHA256SUMS)
 echo "==> dist/"
 cat dist/SHA256SUMS

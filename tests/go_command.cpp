@@ -26,11 +26,17 @@ TEST(GoCommand, NumbersSurviveMalformedInput) {
 
 // The mover's clock, increment and moves to go give the planned time and the
 // hard limit; the clock wins over movetime; a short limit brings the first
-// look at the clock forward.
+// look at the clock forward; the move overhead comes off every limit.
 TEST(GoCommand, ClockTableAndPollInterval) {
     Position& pos = test_position(START_FEN);
     SearchInfo info;
     struct Case { const char* text; std::int64_t planned, hard, poll; };
+    const auto check = [&](const Case& c) {
+        go_prepare(pos, c.text, info, NOW);
+        EXPECT_TRUE(info.time_limited && info.allotted_time == c.planned && info.soft_deadline == NOW + c.planned &&
+                    info.hard_deadline == NOW + c.hard && info.poll_interval == c.poll)
+            << c.text << ": " << info.allotted_time << " " << info.hard_deadline - NOW << " " << info.poll_interval;
+    };
     for (const Case& c : {Case{"wtime 60000", 1866, 22400, 8192},
                           Case{"wtime 300000 winc 2000 movestogo 40", 11066, 115200, 8192},
                           Case{"wtime 300000 winc 2000 movestogo 40 ponder", 13832, 115200, 8192},
@@ -40,12 +46,13 @@ TEST(GoCommand, ClockTableAndPollInterval) {
                           Case{"wtime 60000 winc -500 movestogo -3", 1866, 22400, 8192},
                           Case{"btime 60000 binc 1000 wtime 60000 movetime 5000", 1866, 22400, 8192},
                           Case{"movetime 5000 nodes 5000", 5000, 5000, 8192}, Case{"movetime 20", 20, 20, 320},
-                          Case{"movetime 600", 600, 600, 8192}}) {
-        go_prepare(pos, c.text, info, NOW);
-        EXPECT_TRUE(info.time_limited && info.allotted_time == c.planned && info.soft_deadline == NOW + c.planned &&
-                    info.hard_deadline == NOW + c.hard && info.poll_interval == c.poll)
-            << c.text << ": " << info.allotted_time << " " << info.hard_deadline - NOW << " " << info.poll_interval;
-    }
+                          Case{"movetime 600", 600, 600, 8192}})
+        check(c);
+    option_set("Move Overhead", "100");
+    for (const Case& c : {Case{"wtime 60000", 1766, 22300, 8192}, Case{"wtime 1000 winc 10", 0, 0, 256},
+                          Case{"movetime 600", 500, 500, 8000}, Case{"movetime 20", 0, 0, 256}})
+        check(c);
+    option_set("Move Overhead", "0");
     go_prepare(pos, "btime 60000 binc 1000 nodes 5000", info, NOW);  // black's clock while white moves
     EXPECT_TRUE(!info.time_limited && info.poll_interval == 8192 && info.nodes_limited && info.node_limit == 5000);
 

@@ -68,6 +68,30 @@ TEST(Threads, SearchesWithHelpersAnswerLegallyAndStopPromptly) {
     }
 }
 
+// Threads the system cannot give end nothing: here the engine's address
+// space is held to 400 MB, where 8 MB stacks leave room for some 40 helpers.
+// Those that could be made search, the GUI is told how many, the listing
+// shows that many. (The sanitizers and an emulator need more room than that.)
+TEST(Threads, ThreadsTheSystemCannotMakeAreLeftOut) {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    GTEST_SKIP() << "the sanitizers reserve more address space than the limit";
+#endif
+    if (*CORVANE_EMULATOR) GTEST_SKIP() << "the emulator needs more address space than the limit";
+    EngineProcess engine({"/bin/sh", "-c", "ulimit -s 8192; ulimit -v 400000 && exec \"$0\"", CORVANE_ENGINE_PATH}, {});
+    engine.send("setoption name Pawn Hash value 1");  // the threads run out, not the memory for their tables
+    engine.send("setoption name Threads value 256");
+    const auto told = engine.wait_for("^info string Not enough memory for 256 threads: \\d+$");
+    ASSERT_TRUE(told) << engine.read_file(EngineProcess::ERR_FILE);
+    const std::string made = told->substr(told->rfind(' ') + 1);
+    EXPECT_LT(std::stoi(made), 256);
+    engine.send("uci");
+    EXPECT_TRUE(engine.wait_for("^option name Threads type spin default " + made + " min 1 max 256$"));
+    engine.send("go depth 6");
+    EXPECT_TRUE(engine.wait_for(LEGAL_BESTMOVE, 20000));
+    engine.send("quit");
+    EXPECT_EQ(engine.wait_exit(), 0);
+}
+
 // Quit or a closed input mid-search ends the process at once, without a
 // bestmove, and every helper ends before the process does (a helper left
 // running would make the exit abort).

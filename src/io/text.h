@@ -26,4 +26,11 @@ inline bool starts_with_nocase(const char* text, const char* word) {
     return true;
 }
 
+// Whether the two texts are equal with the case of ASCII letters ignored.
+inline bool equals_nocase(const char* a, const char* b) {
+    for (; *a && *b; ++a, ++b)
+        if (std::tolower((unsigned char)*a) != std::tolower((unsigned char)*b)) return false;
+    return *a == *b;
+}
+
 }  // namespace text

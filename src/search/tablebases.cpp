@@ -49,8 +49,19 @@ bool tb_probe_node(Position& pos, SearchInfo& info, int depth, int& value, int& 
     if (pos.ply == 0 || (pos.ply > 1 && !(last && zeroing(last)))) return false;
     if (pos.st.castle || depth < params.tb_probe_depth || popcount(pos.occupied) > params.tb_men) return false;
     int ok = 0;
-    const int wdl = by_rule(tb_probe_wdl(pos, &ok), params.tb_rule50);
+    int wdl = tb_probe_wdl(pos, &ok);
     if (!ok) return false;
+    // The tables' results assume a fresh 50-move counter, which a zeroing
+    // move gives. Only a reply to a root move that did not zero keeps the
+    // counter the game brought: a win (or loss) reached only after it passes
+    // 100 half-moves is then the rule's draw, as the root's ranking counts it.
+    if (params.tb_rule50 && (wdl == TB_WIN || wdl == TB_LOSS) && pos.st.fifty > 0) {
+        int dtz_ok = 0;
+        const int dtz = tb_probe_dtz(pos, &dtz_ok);
+        if (dtz_ok && pos.st.fifty + (dtz < 0 ? -dtz : dtz) > FIFTY_MOVE_PLIES)
+            wdl = wdl == TB_WIN ? TB_CURSED_WIN : TB_BLESSED_LOSS;
+    }
+    wdl = by_rule(wdl, params.tb_rule50);
     info.tb_hits += 1;
     if (wdl == TB_WIN) {
         value = TB_WIN_SCORE - pos.ply;

@@ -44,6 +44,13 @@ void wait_for_gui(Position& pos, SearchInfo& info) {
     }
 }
 
+// An infinite or ponder search answers only when stop or ponderhit asks,
+// however soon its answer is known (a book move, no legal move): a GUI takes
+// an earlier bestmove for the reply to a move it has not played yet.
+void hold_answer(Position& pos, SearchInfo& info) {
+    if (info.status == PONDERING || info.status == ANALYSING) wait_for_gui(pos, info);
+}
+
 void start_iteration(SearchInfo& info, int d) {
     info.best_score = -MATE;
     info.iteration = d;
@@ -149,11 +156,15 @@ void think(Position& pos, SearchInfo& info) {
             const SearchResult result = choose_result({.book_move = book_move});
             info.best_move = result.move;
             info.ponder_move = result.ponder;
+            hold_answer(pos, info);
             return;
         }
     }
     RootSearch& rs = main_root;
-    if (!prepare_root(pos, info, rs)) return;
+    if (!prepare_root(pos, info, rs)) {
+        hold_answer(pos, info);
+        return;
+    }
 
     // A weakened level searches a few lines to choose from, and shows as many
     // as asked. It searches on one thread: helpers would hand it, through the
@@ -186,7 +197,8 @@ void think(Position& pos, SearchInfo& info) {
             Line line;
             if (take_iteration(d, line)) take_helper_line(pos, info, rs, line);
         }
-        if (info.status != STOPPED) info.completed = rs.pv;
+        const bool first_line_complete = info.status != STOPPED;
+        if (first_line_complete) info.completed = rs.pv;
         if (multi.wanted > 1 && info.status != STOPPED) search_lines(pos, info, rs, best_index, d, multi);
 
         report(pos, info, {.form = INFO_SUMMARY, .depth = d, .seldepth = info.seldepth});
@@ -199,10 +211,12 @@ void think(Position& pos, SearchInfo& info) {
         if (info.best_score > MATE_BOUND) info.mate_iterations += 1;
         apply_time_rules(info, d, elapsed);
 
-        // A weakened level sees no deeper once its budget is spent; a ponder
-        // search then waits as at its depth limit. Analysis goes on.
-        const bool budget_spent = weakened && info.status != ANALYSING && multi.current.count == multi.wanted &&
-                                  info.nodes >= node_budget;
+        // A weakened level sees no deeper once its budget is spent and every
+        // line it wants is complete (one line is complete with the first line
+        // itself: a single root move, searchmoves or the tables leave no other);
+        // a ponder search then waits as at its depth limit. Analysis goes on.
+        const bool lines_complete = multi.wanted == 1 ? first_line_complete : multi.current.count == multi.wanted;
+        const bool budget_spent = weakened && info.status != ANALYSING && lines_complete && info.nodes >= node_budget;
         if (d >= MAX_ITERATION || d >= info.depth_limit || budget_spent) {
             if (info.status == THINKING) info.status = STOPPED;
             // Nothing is left to search: the helpers stop before the wait.

@@ -6,6 +6,8 @@
 #include <condition_variable>
 #include <memory>
 #include <mutex>
+#include <new>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -82,7 +84,8 @@ int threads_configure(int count, int pawn_power) {
     threads_shutdown();
     count = count < 1 ? 1 : count > MAX_THREADS ? MAX_THREADS : count;
     for (int i = 1; i < count; ++i) {
-        auto w = std::make_unique<Worker>();
+        std::unique_ptr<Worker> w(new (std::nothrow) Worker);
+        if (!w) break;
         w->pos.pawn_table = nullptr;
         if (!pawn_table_allocate(w->pos, pawn_power)) break;
         w->pos.nnue = nnue_stack_new();  // none: the helper's network evaluations start afresh
@@ -93,7 +96,16 @@ int threads_configure(int count, int pawn_power) {
     }
     std::lock_guard<std::mutex> lock(mutex);
     quitting = false;
-    for (auto& w : workers) w->thread = std::thread(worker_loop, std::ref(*w), generation);
+    std::size_t made = 0;
+    try {
+        for (; made < workers.size(); ++made)
+            workers[made]->thread = std::thread(worker_loop, std::ref(*workers[made]), generation);
+    } catch (const std::system_error&) {
+        // No room for another thread (its stack's address space, a process
+        // limit): the helpers made so far search, the rest are let go.
+        for (std::size_t i = made; i < workers.size(); ++i) pawn_table_free(workers[i]->pos);
+        workers.resize(made);
+    }
     return threads_count();
 }
 

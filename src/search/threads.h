@@ -14,7 +14,8 @@
 // Replaces the helpers so that `count` threads search in all (1 = the main
 // thread alone, no helper exists), each helper with a pawn table of
 // 2^pawn_power entries. Called between searches only. Returns the number of
-// threads there are now: fewer than asked when memory runs out.
+// threads there are now: fewer than asked when memory runs out or the system
+// makes no more threads.
 int threads_configure(int count, int pawn_power);
 int threads_count();
 // Stops and joins every helper: before the process ends.

@@ -40,9 +40,10 @@ bool is_digit(char c) { return c >= '0' && c <= '9'; }
 }  // namespace
 
 TimeBudget allocate_time(std::int64_t time, std::int64_t inc, std::int64_t moves_to_go, bool ponder,
-                         std::int64_t reserve) {
+                         std::int64_t reserve, std::int64_t overhead) {
     inc = std::max<std::int64_t>(inc, 0);
     reserve = std::max<std::int64_t>(reserve, 0);
+    overhead = std::max<std::int64_t>(overhead, 0);
     std::int64_t available = std::max<std::int64_t>(time * TIME_PERCENT / 100 - reserve, 0);
     std::int64_t moves = moves_to_go >= 1 && moves_to_go <= MAX_MOVES_TO_GO ? moves_to_go : MAX_MOVES_TO_GO;
     std::int64_t bonus = inc * 4 / 5;
@@ -56,7 +57,8 @@ TimeBudget allocate_time(std::int64_t time, std::int64_t inc, std::int64_t moves
     // than two fifths of what is left, nor less than the plan.
     std::int64_t absolute = available * 2 / 5 + bonus;
     absolute = std::clamp(absolute, target, available);
-    return {target, absolute};
+    // The time the GUI or the network loses on the move comes off both limits.
+    return {std::max<std::int64_t>(target - overhead, 0), std::max<std::int64_t>(absolute - overhead, 0)};
 }
 
 std::int64_t go_parameter(const char* text, const char* keyword, std::int64_t ceiling) {
@@ -148,16 +150,17 @@ void go_prepare(const Position& pos, const char* text, SearchInfo& info, std::in
         info.moves_limited = 1;
         print_out(OUT_LOG, "info string Moves is limited\n");
     }
+    const std::int64_t overhead = std::max(option_get_int("Move Overhead"), 0);
     if (movetime > 0) {
         info.time_limited = 1;
-        info.allotted_time = movetime;
-        info.soft_deadline = info.hard_deadline = now + movetime;
+        info.allotted_time = std::max<std::int64_t>(movetime - overhead, 0);
+        info.soft_deadline = info.hard_deadline = now + info.allotted_time;
         print_out(OUT_LOG, "info string Fixed time per move: %" PRId64 " ms\n", movetime);
     }
     std::int64_t clock = pos.side == WHITE ? wtime : btime;
     std::int64_t inc = pos.side == WHITE ? winc : binc;
     if (clock > 0) {
-        TimeBudget budget = allocate_time(clock, inc, moves_to_go, ponder, option_get_int("Time Buffer"));
+        TimeBudget budget = allocate_time(clock, inc, moves_to_go, ponder, option_get_int("Time Buffer"), overhead);
         info.time_limited = 1;
         print_out(OUT_LOG, "info string Time is limited: ");
         // The log shows the low 32 bits, as the limits have always been logged.
@@ -210,8 +213,11 @@ void uci_go(Position& pos, const char* text) {
 
     think(pos, info);
 
+    // Every go ends in bestmove, which GUIs and clients wait for; "(none)" is
+    // how they read the answer of a root without a legal move.
     if (info.best_move == NO_MOVE) {
-        print_out(OUT_SCREEN | OUT_LOG, "info string No legal move found. Start a new game.\n\n");
+        print_out(OUT_SCREEN | OUT_LOG, "info string No legal move found. Start a new game.\n");
+        print_out(OUT_SCREEN | OUT_LOG, "bestmove (none)\n\n");
         return;
     }
     assert(is_root_move(pos, info.best_move));

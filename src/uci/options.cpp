@@ -85,17 +85,22 @@ OptionRecord EngineOptions[OPTION_COUNT] = {
     {1, "UCI_LimitStrength", "false", "check", "", nullptr},
     {1, "UCI_Elo", "1500", "spin", "min 1350 max 2050", nullptr},
     {1, "UCI_ShowWDL", "false", "check", "", nullptr},
+    {1, "Move Overhead", "0", "spin", "min 0 max 5000", nullptr},
     {1, "Use NNUE", "false", "check", "", nullptr},
     {1, "EvalFile", "<embedded>", "string", "", nullptr},
 };
 
 namespace {
 
+// Option names are matched with case ignored, as the protocol has it.
 OptionRecord* find_option(const char* name) {
     for (OptionRecord& row : EngineOptions)
-        if (std::strcmp(row.name, name) == 0) return &row;
+        if (text::equals_nocase(row.name, name)) return &row;
     return nullptr;
 }
+
+// A check is on when its value begins with "t", "true" in any case.
+bool is_on(const char* value) { return value[0] == 't' || value[0] == 'T'; }
 
 // A table that cannot be had leaves the engine unable to search: say so and
 // end in order, as at start-up.
@@ -107,10 +112,14 @@ void reallocate_trans_table(Position& pos, int megabytes) {
 }
 
 // The helpers are replaced by as many as the count asks; one that cannot
-// have its pawn table is not made, and the GUI is told how many there are.
+// have its pawn table or its thread is not made, the GUI is told how many
+// there are, and the listing shows that many.
 void set_threads(int count) {
     const int made = threads_configure(count, std::clamp(option_get_int("Pawn Hash"), 1, 32));
-    if (made < count) print_out(OUT_SCREEN | OUT_LOG, "info string Not enough memory for %d threads: %d\n", count, made);
+    if (made < count) {
+        print_out(OUT_SCREEN | OUT_LOG, "info string Not enough memory for %d threads: %d\n", count, made);
+        option_set("Threads", std::to_string(made).c_str());
+    }
 }
 
 void reallocate_pawn_table(Position& pos, int power) {
@@ -125,6 +134,7 @@ void reallocate_pawn_table(Position& pos, int power) {
 namespace {
 
 bool is_button(const OptionRecord& row) { return std::strcmp(row.type, "button") == 0; }
+bool is_check(const OptionRecord& row) { return std::strcmp(row.type, "check") == 0; }
 
 constexpr int HASH_MAX_MB = 4096;  // the listed maximum
 
@@ -177,6 +187,9 @@ int option_set(const char* name, const char* value) {
     OptionRecord* row = find_option(name);
     if (!row) return 0;
     if (is_button(*row)) return 1;  // pressed, not set: it keeps no value
+    // A check keeps "true" or "false" as the readers decode the value, so the
+    // listing shows the setting in force ("True" is listed as "true").
+    if (is_check(*row)) value = is_on(value) ? "true" : "false";
     // A value ends at its line end; a carriage return from a Windows interface
     // would otherwise become part of a file name or turn "true" into junk.
     std::size_t length = std::strcspn(value, "\r\n");
@@ -217,8 +230,7 @@ int option_get_int(const char* name) {
     return int(value);
 }
 
-// Only a lower-case "t" switches a check on: "True" counts as off.
-int option_get_bool(const char* name) { return option_get(name)[0] == 't' ? 1 : 0; }
+int option_get_bool(const char* name) { return is_on(option_get(name)) ? 1 : 0; }
 
 namespace {
 
@@ -293,14 +305,22 @@ std::string joined_words(const char* begin, const char* end) {
 
 // "setoption name <name> [value <value>]": the name runs from "name" to
 // "value", so it may hold several words; the value runs to the end of the
-// line. Both words are found by plain, case-sensitive search. A line without
-// "value" can only press a button.
+// line. Both words are found by plain, case-sensitive search; the name is
+// matched with case ignored, and a name no option has is answered. A line
+// without "value" can only press a button.
 void uci_setoption(Position& pos, const char* line) {
     const char* name_word = std::strstr(line, "name");
     if (!name_word) return;
     const char* value_word = std::strstr(name_word + 4, "value");
     const char* line_end = line + std::strlen(line);
-    const std::string name = joined_words(name_word + 4, value_word ? value_word : line_end);
+    const std::string sent = joined_words(name_word + 4, value_word ? value_word : line_end);
+    const OptionRecord* row = find_option(sent.c_str());
+    if (!row) {
+        if (!sent.empty()) print_out(OUT_SCREEN | OUT_LOG, "info string No such option: %s\n", sent.c_str());
+        return;
+    }
+    // The table's own spelling from here on, whatever case was sent.
+    const std::string name = row->name;
     if (name == "Clear Hash") {
         uci_newgame(pos);
         print_out(OUT_LOG, "info string Hash tables cleared\n");
@@ -309,7 +329,7 @@ void uci_setoption(Position& pos, const char* line) {
     if (!value_word) return;
     const std::string value = joined_words(value_word + 5, line_end);
 
-    if (!option_set(name.c_str(), value.c_str())) return;
+    option_set(name.c_str(), value.c_str());
 
     // These act at once, even when the value did not change; a new table starts empty.
     if (name == "Hash") {

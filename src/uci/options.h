@@ -13,7 +13,7 @@ struct OptionRecord {
     char* value;        // owned, on the heap
 };
 
-constexpr int OPTION_COUNT = 45;
+constexpr int OPTION_COUNT = 46;
 extern OptionRecord EngineOptions[OPTION_COUNT];
 
 void options_init();
