@@ -1,8 +1,9 @@
 # python-chess drives the engine as bots and notebooks do: it sets the
 # options a bot's configuration names, and reads the answer to a position
 # without a legal move as no move. Usage: python_chess_client.py COMMAND...
-# (the engine and any emulator before it). Exit status 77, which CTest
-# counts as skipped, where python-chess is not installed.
+# (the engine and any emulator before it), with third_party/python-chess on
+# PYTHONPATH. Exit status 77, which CTest counts as skipped, where
+# python-chess cannot be imported.
 import asyncio
 import sys
 import tempfile
@@ -11,7 +12,7 @@ try:
     import chess
     import chess.engine
 except ImportError:
-    print("python-chess is not installed (Debian: python3-chess): skipped")
+    print("python-chess cannot be imported (PYTHONPATH=third_party/python-chess): skipped")
     sys.exit(77)
 
 MATED = "R5k1/5ppp/8/8/8/8/8/6K1 b - - 0 1"

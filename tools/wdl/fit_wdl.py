@@ -18,7 +18,7 @@ draws the picture.
 
 Games are told apart by their Event header, "opening N" (play_games.py):
 openings up to --split are fitted, the later ones held out.
-Needs python-chess (Debian: python3-chess; or PYTHONPATH=/path/to/python-chess).
+Needs python-chess: PYTHONPATH=third_party/python-chess.
 
     python3 tools/wdl/fit_wdl.py --split 1050 --svg tools/wdl/wdl_fit.svg games_*.pgn
 """

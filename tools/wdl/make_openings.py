@@ -8,7 +8,7 @@ position is kept when a longer search scores it within BALANCE centipawns
 of equality and no earlier opening reached it. Corvane searches to a fixed
 number of nodes, so the same seed gives the same file.
 
-    PYTHONPATH=/path/to/python-chess python3 tools/wdl/make_openings.py \
+    PYTHONPATH=third_party/python-chess python3 tools/wdl/make_openings.py \
         --engine build/release/corvane --count 1000 --out openings.fen
 """
 
