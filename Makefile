@@ -70,7 +70,7 @@ test-tsan:
 	cmake -S . -B $(TSAN_DIR) -DCMAKE_BUILD_TYPE=Debug -DCORVANE_TSAN=ON -DCORVANE_TEST_LEVEL=light \
 	    -DCORVANE_WERROR=$(WERROR)
 	cmake --build $(TSAN_DIR) -j $(JOBS)
-	cd $(TSAN_DIR) && TSAN_OPTIONS="halt_on_error=1 exitcode=66" $(CTEST) -R 'Threads|TransTable|Tablebases|Syzygy|network'
+	cd $(TSAN_DIR) && TSAN_OPTIONS="halt_on_error=1 exitcode=66" $(CTEST) -R 'Threads|threads|TransTable|Tablebases|Syzygy|network'
 
 # Debian's GoogleTest is 64-bit only, so this build compiles its own.
 test-m32:

@@ -9,8 +9,8 @@
 namespace {
 
 TEST(BenchCli, PerftReportsDivideAndTotal) {
-    BenchResult r = run_bench({"perft", "3", "startpos", "moves", "e2e4"});
-    ASSERT_EQ(r.status, 0) << r.err;
+    Finished r = run_to_end(bench_command({"perft", "3", "startpos", "moves", "e2e4"}));
+    ASSERT_EQ(r.status, 0);
     EXPECT_NE(r.out.find("\nnodes 13160\n"), std::string::npos) << r.out;
     // One line per legal reply to 1.e4, and their counts add up to the total.
     std::istringstream lines(r.out);
@@ -25,9 +25,9 @@ TEST(BenchCli, PerftReportsDivideAndTotal) {
     for (const auto& [flag, nodes] : {std::pair{"", "14"}, std::pair{"--chess960", "15"}}) {
         std::vector<std::string> args = {"perft", "1", "4k3/8/8/8/8/8/8/4K1R1", "w", "K", "-", "0", "1"};
         if (*flag) args.insert(args.begin() + 1, flag);
-        r = run_bench(args);
+        r = run_to_end(bench_command(args));
         const std::string total = std::string("\nnodes ") + nodes + "\n";
-        EXPECT_NE(r.out.find(total), std::string::npos) << flag << "\n" << r.out << r.err;
+        EXPECT_NE(r.out.find(total), std::string::npos) << flag << "\n" << r.out;
     }
 }
 
@@ -39,8 +39,8 @@ TEST(BenchCli, BadArgumentsGiveUsageAndStatusTwo) {
                       {"perft", "--chess960"},
                       {"no-such-command"},
                       {"perft", "2", "fen", "8/8/8/8/8/8/8/KK5k", "w", "-", "-", "0", "1"}}) {
-        BenchResult r = run_bench(args);
-        EXPECT_EQ(r.status, 2) << testing::PrintToString(args) << "\n" << r.out << r.err;
+        Finished r = run_to_end(bench_command(args));
+        EXPECT_EQ(r.status, 2) << testing::PrintToString(args) << "\n" << r.out;
         EXPECT_TRUE(r.out.find("nodes") == std::string::npos) << r.out;
     }
 }
@@ -50,8 +50,8 @@ TEST(BenchCli, BadArgumentsGiveUsageAndStatusTwo) {
 // sanitized, 32-bit); a change that alters the search or the evaluation
 // updates it here and quotes it in its commit message.
 TEST(BenchCli, SearchSignature) {
-    BenchResult r = run_bench({"search", "5"}, 300000);
-    ASSERT_EQ(r.status, 0) << r.err;
+    Finished r = run_to_end(bench_command({"search", "5"}));
+    ASSERT_EQ(r.status, 0);
     auto at = r.out.find("\nnodes ");
     ASSERT_NE(at, std::string::npos) << r.out;
     EXPECT_EQ(std::stoll(r.out.substr(at + 7)), 398068);
@@ -62,8 +62,8 @@ TEST(BenchCli, SearchSignature) {
 // the client reads it whichever match it takes.
 TEST(OpenBench, EngineBenchPrintsTheSignatureAndSpeed) {
     if (CORVANE_LIGHT_TESTS) GTEST_SKIP() << "depth 9 takes minutes in slow builds; SearchSignature covers them";
-    BenchResult r = run_engine_args({"bench"}, 300000);
-    ASSERT_EQ(r.status, 0) << r.err;
+    Finished r = run_to_end(engine_command({"bench"}));
+    ASSERT_EQ(r.status, 0);
     auto numbers = [&](const char* expression) {
         std::vector<long long> found;
         const std::regex re(expression), digits("\\d+");
@@ -80,7 +80,7 @@ TEST(OpenBench, EngineBenchPrintsTheSignatureAndSpeed) {
     ASSERT_EQ(nps.size(), 1u) << r.out;
     EXPECT_GT(nps[0], 0);
 
-    r = run_engine_args({"bench", "5"});
+    r = run_to_end(engine_command({"bench", "5"}));
     EXPECT_EQ(r.status, 2) << r.out;
     EXPECT_EQ(r.out, "");
 }

@@ -12,7 +12,7 @@
 
 #include "board/tables.h"
 #include "fuzz/harness.h"
-#include "perft_trees.h"
+#include "test_support.h"
 #include "test_support.h"
 #include "uci/uci.h"
 

@@ -8,7 +8,7 @@
 #include "board/tables.h"
 #include "eval/pawn_table.h"
 #include "nnue/nnue.h"
-#include "perft_trees.h"
+#include "test_support.h"
 #include "test_support.h"
 #include "uci/uci.h"
 

@@ -7,7 +7,7 @@
 #include <random>
 
 #include "movegen/picker.h"
-#include "perft_trees.h"
+#include "test_support.h"
 #include "search/search.h"
 #include "test_support.h"
 #include "search/search_info.h"

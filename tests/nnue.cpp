@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "fuzz/harness.h"
-#include "perft_trees.h"
+#include "test_support.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include "eval/eval.h"
 #include "movegen/movegen.h"
 #include "movegen/picker.h"
-#include "perft_trees.h"
+#include "test_support.h"
 #include "search/search.h"
 #include "syzygy/syzygy.h"
 #include "test_support.h"

@@ -22,22 +22,6 @@ TEST(SearchRules, RepetitionBelowTheRootIsADraw) {
     pos.ply = 0;
 }
 
-// The counter as the GUI's moves leave it: a pawn move, a capture, a
-// promotion and en passant reset it; piece moves and castling count on. No
-// written FEN carries it and no from-scratch check can rebuild it.
-TEST(SearchRules, FiftyMoveCounterThroughPlayedMoves) {
-    const std::pair<const char*, int> cases[] = {
-        {"h1h2", 31}, {"e1g1", 31}, {"e1c1", 31}, {"e2e3", 0}, {"e2e4", 0}, {"e2e4 d4e3", 0},
-        {"e2e4 e8g8", 1}, {"b7b8q", 0}, {"b7a8n", 0}, {"a1a8", 0}, {"h1h2 h8h2", 0},
-    };
-    for (const auto& [moves, fifty] : cases) {
-        Position& pos = test_position(START_FEN);
-        uci_position(pos, (std::string("fen r3k2r/1P6/8/8/3p4/8/4P3/R3K2R w KQkq - 30 40 moves ") + moves).c_str());
-        EXPECT_EQ(pos.hist_count, int(std::string(moves).size() + 1) / 5) << moves;
-        EXPECT_EQ(pos.st.fifty, fifty) << moves;
-    }
-}
-
 // The hundredth half-move without a pawn move or capture draws at a PV node
 // (not at a zero-window one), and a pawn move on the hundredth does not.
 TEST(SearchRules, FiftyMoveRuleAfterTheHundredthHalfMove) {

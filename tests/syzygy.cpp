@@ -68,11 +68,11 @@ TEST(Syzygy, AgreesWithEveryExpectedValue) {
 }
 
 TEST(Syzygy, BenchPrintsBothValuesOrSaysTheTableIsMissing) {
-    BenchResult r = run_bench({"tb", "--syzygy-path", TABLES.string(), "8/4r3/8/K7/4R3/8/8/5k2", "w", "-", "-", "0", "1"});
-    EXPECT_EQ(r.status, 0) << r.err;
+    Finished r = run_to_end(bench_command({"tb", "--syzygy-path", TABLES.string(), "8/4r3/8/K7/4R3/8/8/5k2", "w", "-", "-", "0", "1"}));
+    EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, "wdl 2\ndtz 1\n");
     ScratchDir empty;
-    r = run_bench({"tb", "--syzygy-path", empty.path(), "8/4r3/8/K7/4R3/8/8/5k2 w - - 0 1"});
+    r = run_to_end(bench_command({"tb", "--syzygy-path", empty.path, "8/4r3/8/K7/4R3/8/8/5k2 w - - 0 1"}));
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.out.find("table missing: KRvKR"), std::string::npos) << r.out;
 }
@@ -84,7 +84,7 @@ TEST(Syzygy, BenchPrintsBothValuesOrSaysTheTableIsMissing) {
 // inside a line the main thread is writing.
 TEST(Syzygy, DamagedFilesAreReportedOnceAndReadAsAbsent) {
     ScratchDir scratch;
-    const fs::path dir(scratch.path());
+    const fs::path dir(scratch.path);
     std::mt19937 random(2026);
     std::string noise(4096, '\0');
     for (char& c : noise) c = char(random());

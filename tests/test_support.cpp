@@ -1,6 +1,8 @@
 #include "test_support.h"
 
-#include <gtest/gtest.h>
+#include <fstream>
+#include <map>
+#include <sstream>
 
 #include "board/tables.h"
 #include "eval/pawn_table.h"
@@ -17,6 +19,11 @@ namespace {
 struct SharedOptions {
     ~SharedOptions() { options_free(); }
 };
+
+std::string trimmed(const std::string& s) {
+    const auto first = s.find_first_not_of(" \t"), last = s.find_last_not_of(" \t");
+    return first == std::string::npos ? "" : s.substr(first, last - first + 1);
+}
 
 }  // namespace
 
@@ -73,4 +80,52 @@ const EvalTerm& eval_term(const EvalBreakdown& b, const std::string& name) {
     ADD_FAILURE() << "no evaluation term " << name;
     static const EvalTerm none{};
     return none;
+}
+
+std::vector<std::vector<std::string>> read_rows(const std::string& name) {
+    std::vector<std::vector<std::string>> rows;
+    std::ifstream file(std::string(CORVANE_DATA_DIR) + "/" + name);
+    for (std::string line; std::getline(file, line);) {
+        if (trimmed(line).empty() || line[0] == '#') continue;
+        std::vector<std::string> fields;
+        std::istringstream parts(line + "|");
+        for (std::string field; std::getline(parts, field, '|');) fields.push_back(trimmed(field));
+        rows.push_back(fields);
+    }
+    EXPECT_FALSE(rows.empty()) << "no rows in tests/data/" << name;
+    return rows;
+}
+
+const std::vector<PerftLine>& perft_suite(const std::string& name) {
+    static std::map<std::string, std::vector<PerftLine>> cache;
+    if (auto found = cache.find(name); found != cache.end()) return found->second;
+    std::vector<PerftLine>& lines = cache[name];
+    std::ifstream file(std::string(CORVANE_DATA_DIR) + "/" + name);
+    std::string text;
+    for (int number = 1; std::getline(file, text); ++number) {
+        std::stringstream parts(text);
+        PerftLine line{number, "", {}};
+        std::getline(parts, line.fen, ';');
+        line.fen = trimmed(line.fen);
+        unsigned long long count = 0;
+        for (std::string part; std::getline(parts, part, ';');)
+            if (int depth = 0; std::sscanf(part.c_str(), " D%d %llu", &depth, &count) == 2 && depth == int(line.counts.size()) + 1)
+                line.counts.push_back(count);
+        if (!line.fen.empty()) lines.push_back(line);
+    }
+    return lines;
+}
+
+std::vector<TreeRoot> tree_roots(int stride, const std::vector<std::string>& extra) {
+    std::vector<TreeRoot> roots;
+    for (const std::string& fen : extra) roots.push_back({fen, false});
+    for (const char* name : {"perft/standard.epd", "perft/tricky.epd"})
+        for (const PerftLine& line : perft_suite(name)) roots.push_back({line.fen, false});
+    const std::vector<PerftLine>& random = perft_suite("perft/random.epd");
+    for (std::size_t i = 0; i < random.size(); i += std::size_t(stride)) roots.push_back({random[i].fen, false});
+    // An odd step, so that both the start positions and the played ones
+    // (they alternate in the file) are walked.
+    const std::vector<PerftLine>& chess960 = perft_suite("perft/chess960.epd");
+    for (std::size_t i = 0; i < chess960.size(); i += std::size_t(stride / 25 | 1)) roots.push_back({chess960[i].fen, true});
+    return roots;
 }

@@ -107,27 +107,6 @@ TEST(Analysis, LinesAreShownBestFirst) {
     EXPECT_EQ(engine.wait_exit(), 0);
 }
 
-// From depth 8 on, each line is shown as it completes, with the lines not yet
-// searched again at their last depth; below it, once per iteration.
-TEST(Analysis, DeepIterationsShowEachLineAsItCompletes) {
-    EngineProcess engine;
-    engine.send("setoption name MultiPV value 3");
-    engine.send("position startpos");
-    const auto said = search(engine, "go depth 9", 3);
-    std::vector<std::pair<int, int>> order;  // (depth, line number) as printed
-    for (const Shown& s : shown_lines(said, 0, said.size())) order.push_back({s.depth, s.multipv});
-    const std::vector<std::pair<int, int>> depth9 = {{9, 1}, {8, 2}, {8, 3}, {9, 1}, {9, 2}, {8, 3},
-                                                     {9, 1}, {9, 2}, {9, 3}};
-    ASSERT_GE(order.size(), depth9.size() + 3);
-    EXPECT_TRUE(std::equal(depth9.begin(), depth9.end(), order.end() - std::ptrdiff_t(depth9.size() + 3)))
-        << engine.transcript();
-    int depth7_blocks = 0;
-    for (const auto& [depth, number] : order) depth7_blocks += depth == 7 && number == 1;
-    EXPECT_EQ(depth7_blocks, 1);
-    engine.send("quit");
-    EXPECT_EQ(engine.wait_exit(), 0);
-}
-
 // A weakened level plays one of its lines and shows the line it plays, the
 // same, node for node, on one thread and on two; it plays a mate it finds.
 TEST(Analysis, AWeakenedLevelShowsTheLineItPlaysWhateverTheThreads) {

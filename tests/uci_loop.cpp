@@ -99,8 +99,8 @@ TEST(UciLoop, UnwritableFilesLeaveTheScreenUnchanged) {
     ScratchDir dir;
     for (const char* name : {"logfile.txt", "errfile.txt", "dumpfile.txt"})
         ASSERT_EQ(mkdir(dir.file(name).c_str(), 0755), 0);
-    chmod(dir.path().c_str(), 0555);
-    EngineProcess blocked(dir.path());
+    chmod(dir.path.c_str(), 0555);
+    EngineProcess blocked({}, dir.path);
     for (const auto& command : session) blocked.send(command);
     ASSERT_EQ(blocked.wait_exit(), 0);
     EXPECT_EQ(blocked.lines(), normal.lines());
@@ -109,20 +109,20 @@ TEST(UciLoop, UnwritableFilesLeaveTheScreenUnchanged) {
 TEST(UciLoop, RestartEmptiesTheLogButAppendsTheOtherFiles) {
     ScratchDir dir;
     auto session = [&](const char* command) {
-        EngineProcess engine(dir.path());
+        EngineProcess engine({}, dir.path);
         engine.send(command);
         engine.close_stdin();
         ASSERT_EQ(engine.wait_exit(), 0);
     };
     session("isready");
-    ASSERT_NE(dir.read_file("logfile.txt").find("isready"), std::string::npos);
+    ASSERT_NE(read_text(dir.file("logfile.txt")).find("isready"), std::string::npos);
     const std::string earlier = "left by an earlier run\n";
     for (const char* name : {"dumpfile.txt", "errfile.txt"}) std::ofstream(dir.file(name)) << earlier;
     session("uci");
-    const std::string log = dir.read_file("logfile.txt");
+    const std::string log = read_text(dir.file("logfile.txt"));
     EXPECT_TRUE(log.find("isready") == std::string::npos && log.find("uciok") != std::string::npos) << log;
-    EXPECT_TRUE(starts_with(dir.read_file("dumpfile.txt"), earlier));
-    EXPECT_TRUE(starts_with(dir.read_file("errfile.txt"), earlier));
+    EXPECT_TRUE(starts_with(read_text(dir.file("dumpfile.txt")), earlier));
+    EXPECT_TRUE(starts_with(read_text(dir.file("errfile.txt")), earlier));
 }
 
 }  // namespace

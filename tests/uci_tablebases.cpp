@@ -31,8 +31,8 @@ const std::string TABLES = std::string(CORVANE_DATA_DIR) + "/syzygy/tables";
 std::string split_tables(const ScratchDir& a, const ScratchDir& b) {
     int n = 0;
     for (const auto& entry : fs::directory_iterator(TABLES))
-        fs::create_symlink(entry.path(), fs::path(n++ % 2 ? b.path() : a.path()) / entry.path().filename());
-    return a.path() + ":" + b.path();
+        fs::create_symlink(entry.path(), fs::path(n++ % 2 ? b.path : a.path) / entry.path().filename());
+    return a.path + ":" + b.path;
 }
 
 struct Ending {
@@ -87,52 +87,6 @@ TEST(Tablebases, WonEndingsAreConvertedAndDrawnOnesHeld) {
         EXPECT_TRUE(hits);
     }
     tb_free();
-}
-
-// KQvKR with a quiet mate in one (Qd8#) beside a winning capture (Qxf3): the
-// mate is the shortest win and is played. With several lines the analyst
-// sees every move, ranked as the tables rank them: the mate, the other 15
-// wins, the one draw (Qb6, a stalemate trap), the 8 moves that lose the queen.
-TEST(Tablebases, RootPlaysTheMateAndShowsEveryMoveRanked) {
-    EngineProcess engine;
-    engine.send("setoption name SyzygyPath value " + TABLES);
-    engine.send("position fen k7/8/K4Q2/8/8/5r2/8/8 w - - 0 1");
-    engine.send("go depth 3");
-    EXPECT_TRUE(engine.wait_for("^bestmove f6d8$"));
-
-    engine.send("setoption name MultiPV value 30");
-    const std::size_t from = engine.lines().size();
-    engine.send("go depth 3");
-    ASSERT_TRUE(engine.wait_for("^bestmove f6d8$"));
-    // The last line shown for each number: 3 a win, 2 a draw, 1 a loss.
-    std::map<int, int> result;
-    const std::regex line(" multipv (\\d+) score (mate|cp) (-?\\d+) .* pv (\\S+)");
-    for (std::size_t i = from; i < engine.lines().size(); ++i) {
-        std::smatch m;
-        if (!std::regex_search(engine.lines()[i], m, line)) continue;
-        const int score = std::stoi(m[3]);
-        const bool won = m[2] == "mate" ? score > 0 : score >= TB_WIN_BOUND;
-        const bool drawn = m[2] == "cp" && score == 0;
-        result[std::stoi(m[1])] = won ? 3 : drawn ? 2 : 1;
-        if (m[1] == "1") {
-            EXPECT_EQ(m[4], "f6d8") << engine.lines()[i];
-        }
-    }
-    std::string ranks;
-    for (const auto& [number, r] : result) ranks += char('0' + r);
-    EXPECT_EQ(ranks, std::string(16, '3') + "2" + std::string(8, '1')) << engine.transcript();
-}
-
-// Tables of the largest size present (4 men here) decide below the root:
-// from five men, the queen takes the rook into KQRvK, a win the tables give
-// at the first ply (score 9870) and count in tbhits.
-TEST(Tablebases, LargestTablesDecideInsideTheSearch) {
-    EngineProcess engine;
-    engine.send("setoption name SyzygyPath value " + TABLES);
-    engine.send("position fen 4k3/8/8/8/8/8/1r6/Q3K2R w - - 0 1");
-    engine.send("go depth 2");
-    EXPECT_TRUE(engine.wait_for("^info depth 2 .*score cp 9870 .*tbhits [1-9]"));
-    EXPECT_TRUE(engine.wait_for("^bestmove a1b2"));
 }
 
 // The 50-move counter at the root turns the wins it spoils (the next capture
@@ -215,26 +169,3 @@ TEST(Tablebases, EveryNodeKindHoldsTheTablesBound) {
     tb_free();
 }
 
-// A SyzygyPath naming a directory whose name is not ASCII (UTF-8 on the
-// protocol, UTF-16 in Windows' file calls) opens its tables, a file beside
-// them with such a name is passed over, and a path that is not even UTF-8
-// finds nothing and ends nothing. Run under Wine by the Windows tests.
-TEST(Tablebases, SyzygyPathWithANonAsciiDirectory) {
-    EngineProcess engine;
-    const std::string name = "tablas-\xc3\xb1\xd0\x96";  // "tablas-" n-tilde, Cyrillic Zhe
-    const fs::path dir = fs::path(engine.dir()) / name;
-    fs::create_directory(dir);
-    for (const char* file : {"KQvK.rtbw", "KQvK.rtbz"}) fs::copy_file(fs::path(TABLES) / file, dir / file);
-    std::ofstream(dir / "\xd0\x96\xe6\xbc\xa2.rtbw") << "not a table";
-    engine.send("setoption name SyzygyPath value " + name);
-    EXPECT_TRUE(engine.wait_for("^info string Syzygy tables: 1, up to 3 men$"));
-    engine.send("position fen 8/8/8/2k5/8/8/8/3QK3 w - - 0 1");
-    engine.send("go depth 3");
-    EXPECT_TRUE(engine.wait_for("^info depth 3 .*score cp 9870 .*tbhits [1-9]"));
-    EXPECT_TRUE(engine.wait_for("^bestmove "));
-    engine.send("setoption name SyzygyPath value tablas-\xff\xfe\x81");
-    engine.send("isready");
-    EXPECT_TRUE(engine.wait_for("^readyok$"));
-    engine.send("quit");
-    EXPECT_EQ(engine.wait_exit(), 0);
-}

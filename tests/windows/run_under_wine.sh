@@ -37,10 +37,7 @@ E2E_TESTS=(
     'Uci/UciTranscript.*'
     'BenchCli.*'
     'Analysis.*'
-    'Threads.SearchesWithHelpersAnswerLegallyAndStopPromptly'
     'Threads.QuitOrClosedInputDuringAThreadedSearchExitsCleanly'
-    'Threads.HelpersSearchLongLines'
-    'Tablebases.SyzygyPathWithANonAsciiDirectory'
 )
 # A renamed test must not drop out of the run unnoticed.
 for pattern in "${E2E_TESTS[@]}"; do
