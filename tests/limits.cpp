@@ -2,6 +2,7 @@
 // a table the machine cannot give. (Overlong lines are covered with the
 // command loop, a game of 2,000 half-moves with the position command.)
 #include <gtest/gtest.h>
+#include <sys/mman.h>
 
 #include "board/table_memory.h"
 #include "eval/pawn_table.h"
@@ -71,4 +72,26 @@ TEST(Limits, TablesThatCannotBeHadEndTheEngineWithTheMessage) {
     options_init();
     tt_allocate(pos, 4);
     pawn_table_allocate(pos, 10);
+}
+
+// Tables of 2 MB and more are mappings of their own, each given back whole
+// when freed while the others live: one freed with another's size would keep
+// memory the engine never gets back as Hash changes, or unmap a table still
+// in use.
+TEST(Limits, FreedTablesGiveBackTheirPagesAndOnlyTheirs) {
+    constexpr std::uint64_t MB = 1 << 20, PAGE = 4096;
+    const auto pages_mapped = [](void* block, std::uint64_t bytes) {
+        int mapped = 0;
+        for (std::uint64_t at = 0; at < bytes; at += PAGE) mapped += msync(static_cast<char*>(block) + at, PAGE, MS_ASYNC) == 0;
+        return mapped;
+    };
+    const std::uint64_t sizes[3] = {8 * MB, 2 * MB, 4 * MB};
+    void* blocks[3];
+    for (int i = 0; i < 3; ++i) ASSERT_TRUE(blocks[i] = table_alloc_zeroed(sizes[i]));
+    for (int freed : {1, 0, 2}) {
+        table_free(blocks[freed]);
+        for (int i = 0; i < 3; ++i)
+            EXPECT_EQ(blocks[i] ? pages_mapped(blocks[i], sizes[i]) : 0, i == freed || !blocks[i] ? 0 : int(sizes[i] / PAGE)) << i;
+        blocks[freed] = nullptr;
+    }
 }

@@ -88,23 +88,6 @@ TEST(SearchResult, SeveralLinesAnswerWithTheBestShownLineWhateverTheHelpers) {
     EXPECT_EQ(r.move, B);
 }
 
-TEST(SearchResult, AWeakenedLevelPlaysAMateWhereverItsLineStands) {
-    Fixture f;
-    f.lines->lines[0] = line_of(A, 50, 4);
-    f.lines->lines[1] = line_of(B, 40, 4);
-    f.lines->lines[2] = line_of(C, MATE - 3, 4);  // out of order, as a level must not assume otherwise
-    f.lines->count = 3;
-    ResultSources s = f.sources();
-    s.level_lines = f.lines.get();
-    s.elo = STRENGTH_MIN_ELO;
-    strength_new_game();
-    for (int i = 0; i < 20; ++i) {
-        const SearchResult r = choose_result(s);
-        expect_coherent(r);
-        EXPECT_EQ(r.move, C);
-    }
-}
-
 TEST(SearchResult, WithoutAnyCompletedMoveTheFirstRootMoveAnswers) {
     Fixture f;
     const SearchResult r = choose_result(f.sources());

@@ -1,9 +1,13 @@
 // Search rules that decide scores: repetitions, the fifty-move rule at PV
-// nodes, mate distances, the bare king in a corner, history and killers.
+// nodes, mate distances, the bare king in a corner, history and killers, and
+// what nodes leave in the table, a stopped one nothing.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <memory>
 
+#include "io/input.h"
 #include "search/search.h"
 #include "movegen/picker.h"
 #include "search/trans_table.h"
@@ -113,4 +117,62 @@ TEST(SearchRules, NodesStoreTheirBoundsAndMove) {
             << c.fen << " node " << c.node << " kind " << c.kind << " value " << value;
         EXPECT_STREQ(move_to_text(tt_move(*e)), c.move ? c.move : "0000") << c.fen;
     }
+}
+
+// Threads sharing the table put off a move another thread is searching. A
+// node stopped before it came back to such a move stores nothing: a bound
+// that never saw the move would tell every thread the node is worse than it
+// is. The other thread is played here by this one: an outer search, at its
+// last node and so still searching its last root move, reads the end of its
+// input as quit, and the quit handler searches the same root again, to one
+// node before its end, which falls in the move put off to the end.
+namespace {
+
+constexpr const char* DEFER_FEN = "r1bqkbnr/pppp1ppp/2n5/4p3/4P3/5N2/PPPP1PPP/RNBQKB1R w KQkq - 2 3";
+constexpr int DEFER_DEPTH = 4, DEFER_BETA = 9000;  // every root move fails low: none is cut off
+struct Unwind {};
+bool stopped_root_stored = false;
+
+// A zero-window search of the root on a cleared table, stopped at `limit` nodes; returns its nodes.
+std::int64_t search_root(OwnedPosition& pos, std::int64_t limit) {
+    tt_clear(pos);
+    pos.params->zero_pruning = false;  // no quiet move is pruned: every one is searched or put off
+    auto info = new_search();
+    info->iteration = 1;
+    info->nodes_limited = limit > 0;
+    info->node_limit = limit;
+    Move pv[MAX_PLY];
+    search_zw(pos, *info, DEFER_BETA, DEFER_DEPTH, pv, 0);
+    return info->nodes;
+}
+
+void search_again_while_claimed(Position&) {
+    set_input_polling(false);
+    set_search_harness_limits(INT64_MAX, 0);
+    auto inner = owned_position(DEFER_FEN);
+    search_root(*inner, search_root(*inner, 0));
+    stopped_root_stored = tt_find(*inner).has_value();
+    throw Unwind{};
+}
+
+}  // namespace
+
+TEST(SearchRules, AStoppedNodeStoresNothingOfTheMovesItPutOff) {
+    auto outer = owned_position(DEFER_FEN);
+    const std::int64_t total = search_root(*outer, 0);
+    tt_set_shared(true);
+    const int saved = dup(0), none = open("/dev/null", O_RDONLY);
+    dup2(none, 0);
+    close(none);
+    input_reset();
+    set_input_polling(true);
+    set_search_quit(search_again_while_claimed);
+    set_search_harness_limits(INT64_MAX, total - 1);  // the first look at the input
+    EXPECT_THROW(search_root(*outer, 0), Unwind);
+    set_search_quit(nullptr);
+    dup2(saved, 0);
+    close(saved);
+    input_reset();
+    tt_set_shared(false);
+    EXPECT_FALSE(stopped_root_stored);
 }

@@ -107,38 +107,6 @@ TEST(Analysis, LinesAreShownBestFirst) {
     EXPECT_EQ(engine.wait_exit(), 0);
 }
 
-// A weakened level plays one of its lines and shows the line it plays, the
-// same, node for node, on one thread and on two; it plays a mate it finds.
-TEST(Analysis, AWeakenedLevelShowsTheLineItPlaysWhateverTheThreads) {
-    static const std::regex COUNTS("^info depth (\\d+) seldepth (\\d+) time \\d+ nodes (\\d+)");
-    ::setenv("CORVANE_SEED", "11", 1);
-    std::vector<std::string> answers[2];
-    for (int threads : {1, 2}) {
-        EngineProcess engine;
-        engine.send("setoption name Threads value " + std::to_string(threads));
-        engine.send("setoption name UCI_LimitStrength value true");
-        engine.send("setoption name UCI_Elo value 1350");
-        engine.send("ucinewgame");
-        for (const char* moves : {"", " moves e2e4", " moves d2d4 d7d5 c2c4", " moves e2e4 c7c5 g1f3 d7d6 d2d4"}) {
-            engine.send(std::string("position startpos") + moves);
-            std::smatch m;
-            for (const auto& line : search(engine, "go wtime 60000 btime 60000"))
-                if (std::regex_search(line, m, COUNTS)) {
-                    answers[threads - 1].push_back(m[1].str() + " " + m[2].str() + " " + m[3].str());
-                } else if (line.rfind("bestmove", 0) == 0) {
-                    answers[threads - 1].push_back(line);
-                }
-        }
-        engine.send("position fen 6k1/5ppp/8/8/8/8/5PPP/3R2K1 w - - 0 1");
-        search(engine, "go depth 6");
-        EXPECT_EQ(engine.lines().back(), "bestmove d1d8");
-        engine.send("quit");
-        EXPECT_EQ(engine.wait_exit(), 0);
-    }
-    ::unsetenv("CORVANE_SEED");
-    EXPECT_EQ(answers[0], answers[1]);
-}
-
 // With helpers, the answer may be a helper's deeper line (most often when a
 // clock stops the main thread inside an iteration the helper finished): the
 // line shown last must still be the one played.

@@ -108,6 +108,7 @@ TEST(Tablebases, RootCountsTheFiftyMoveRule) {
          "a1a2 a1a3 a1a5 a1a6 a1a7 a1a8 a1b1 a1b2 a1d1 a1f6 a1g7 a1h8 e1d1 e1d2 e1e2 e1f1 e1f2"},
         {"8/8/3k4/8/2r5/8/8/Q3K3 b - - 60 1", true,
          "c4b4 c4c5 c4c6 c4c7 c4c8 c4e4 c4f4 d6c5 d6c6 d6c7 d6d5 d6d7 d6e6"},
+        {"8/8/3k4/8/2r5/8/8/Q3K3 b - - 0 1", true, "c4c5 c4c6 c4c7 c4c8 c4e4 c4f4 d6c5 d6c6 d6c7 d6d5 d6d7 d6e6"},
     };
     for (const Case& c : cases) {
         auto pos = owned_position(c.fen, 10);
