@@ -106,25 +106,17 @@ TEST(Network, FilesThatCannotBeUsedLeaveTheNetworkInUse) {
         void (*spoil)(std::vector<unsigned char>&);
         const char* reason;
     };
+    constexpr std::size_t LAST_OUT = NNUE_FILE_BYTES - 4 - 4 * NNUE_BUCKETS - 2;
     const Case cases[] = {
         {"empty", [](auto& b) { b.clear(); }, "not a Corvane network file"},
         {"other magic", [](auto& b) { b[0] = 'X'; }, "not a Corvane network file"},
         {"other version", [](auto& b) { b[4] = 9; }, "a network file of another version"},
-        {"other shape",
-         [](auto& b) {
-             b[12] = 0;
-             b[13] = 2;
-         },
-         "a network of another shape"},
+        {"other shape", [](auto& b) { b[12] = 0, b[13] = 2; }, "a network of another shape"},
         {"cut short", [](auto& b) { b.resize(b.size() - 100); }, "cut short"},
         {"longer", [](auto& b) { b.push_back(0); }, "longer than a network"},
         {"a weight changed", [](auto& b) { b[1000] ^= 1; }, "damaged (its checksum does not match)"},
-        {"an output weight too large",
-         [](auto& b) {
-             const std::size_t at = NNUE_FILE_BYTES - 4 - 4 * NNUE_BUCKETS - 2;
-             b[at] = 0x80, b[at + 1] = 0;  // 128
-             set_checksum(b);
-         },
+        // 128 as the last bucket's last output weight, the checksum made to match.
+        {"an output weight too large", [](auto& b) { b[LAST_OUT] = 0x80, b[LAST_OUT + 1] = 0, set_checksum(b); },
          "an output weight out of range"},
     };
     for (const Case& c : cases) {

@@ -78,7 +78,8 @@ TEST(Threads, QuitOrClosedInputDuringAThreadedSearchExitsCleanly) {
 // Black, a queen down, can only hold by going back to g8, where the position
 // stands for the third time: a helper must know the game that led here. The
 // nodes a search reports (what `go nodes` counts and nps shows) include the
-// helper's while it searches: here the main thread searches none.
+// helper's while it searches: here the main thread searches none. A new
+// search forgets the helper's line.
 TEST(Threads, HelpersSearchTheGamesHistoryAndCountInTheNodes) {
     Position& pos = test_position(START_FEN);
     uci_position(pos, "fen 6k1/8/8/8/8/8/5PPP/3Q2K1 w - - 0 1 moves d1d2 g8h8 d2d1 h8g8 d1d2 g8h8 d2d1");
@@ -100,6 +101,11 @@ TEST(Threads, HelpersSearchTheGamesHistoryAndCountInTheNodes) {
     EXPECT_GE(lines[0]->depth, 6);
     EXPECT_STREQ(move_to_text(lines[0]->pv[0]), "h8g8");
     EXPECT_EQ(lines[0]->score, 0);
+    // The next search starts with no line of this one, whose move may be
+    // illegal there.
+    { HelperSearch next(pos, info, moves, count, false, false); }
+    helper_results(lines);
+    EXPECT_EQ(lines[0]->depth, 0);
     threads_configure(1, 10);
 }
 

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "search/search.h"
+#include "test_support.h"
 
 TEST(WinDrawLoss, ChancesAddUpAndFollowTheScore) {
     for (int material = 0; material <= 90; material += 2) {
@@ -20,6 +21,8 @@ TEST(WinDrawLoss, ChancesAddUpAndFollowTheScore) {
     EXPECT_GT(level.draw, level.win);
     EXPECT_GE(wdl_chances(2000, 78).win, 990);
     EXPECT_GE(wdl_chances(1000, 10).win, 990);
+    // The material the model reads: pawns 1, minor pieces 3, rooks 5, queens 9, both sides.
+    EXPECT_EQ(wdl_material(test_position("r3k3/pp6/8/8/8/8/PB6/R3K1NQ w - - 0 1")), 2 + 1 + 3 + 3 + 5 + 5 + 9);
     for (const int score : {MATE - 1, MATE_BOUND, TB_WIN_SCORE - 3, TB_WIN_BOUND}) {
         EXPECT_EQ(wdl_chances(score, 78).win, 1000) << score;
         EXPECT_EQ(wdl_chances(-score, 78).loss, 1000) << score;
