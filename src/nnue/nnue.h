@@ -31,9 +31,12 @@ constexpr std::size_t NNUE_FILE_BYTES = 20 + 2 * std::size_t(NNUE_INPUTS) * NNUE
                                         2 * std::size_t(NNUE_BUCKETS) * 2 * NNUE_HIDDEN + 4 * NNUE_BUCKETS +
                                         4;
 
-// Start-up: the network built into the program, and the fastest vector
-// instructions this processor has.
+// Start-up: the fastest vector instructions this processor has. The
+// network itself is read when first needed (nnue_ensure_network), so an
+// engine that never switches it on never pays for it.
 void nnue_init();
+// Reads the network built into the program unless a network is in place.
+void nnue_ensure_network();
 // Takes the network in `data` if it is a whole, sound network file, and
 // calls it `name`: then returns nullptr. Otherwise returns why not, and the
 // network in use stays.
