@@ -219,6 +219,8 @@ def main():
         start_epoch = state["epoch"]
         print(f"resumed after epoch {start_epoch}", flush=True)
 
+    if args.log and start_epoch == 0 and os.path.exists(args.log):
+        os.remove(args.log)  # a fresh start writes a fresh log
     for epoch in range(start_epoch, args.epochs):
         rate = args.lr * 0.1 ** sum(epoch >= d * args.epochs for d in drops)
         for group in optimiser.param_groups:
