@@ -14,9 +14,10 @@ constexpr int NNUE_INPUTS = 768;
 constexpr int NNUE_HIDDEN = 256;
 constexpr int NNUE_BUCKETS = 8;  // output layers by the number of men: (men - 2) / 4, at most 7
 // Quantisation: the first layer's weights are scaled by NNUE_QA, the
-// output's by NNUE_QB; the output is a score in units of 1/NNUE_SCALE of the
-// trainer's logit, so NNUE_SCALE maps it to centipawns.
-constexpr int NNUE_QA = 255, NNUE_QB = 64, NNUE_SCALE = 400;
+// output's by NNUE_QB. The output is the trainer's logit of the win chance;
+// NNUE_SCALE centipawns a unit puts it on the hand-written evaluation's
+// scale, where a score s wins about sigmoid(s / 150) of Corvane's games.
+constexpr int NNUE_QA = 255, NNUE_QB = 64, NNUE_SCALE = 150;
 // The largest output weight the integer sum takes without overflow: a
 // clipped activation (at most NNUE_QA) times it stays within 16 bits.
 constexpr int NNUE_MAX_OUTPUT_WEIGHT = 127;
