@@ -116,7 +116,7 @@ TEST(Network, FilesThatCannotBeUsedLeaveTheNetworkInUse) {
              b[13] = 2;
          },
          "a network of another shape"},
-        {"cut short", [](auto& b) { b.resize(b.size() - 100); }, "cut short"},
+        {"cut short", [](auto& b) { b.resize(NNUE_FILE_BYTES - 100); }, "cut short"},
         {"longer", [](auto& b) { b.push_back(0); }, "longer than a network"},
         {"a weight changed", [](auto& b) { b[1000] ^= 1; }, "damaged (its checksum does not match)"},
         {"an output weight too large",
