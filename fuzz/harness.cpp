@@ -131,6 +131,7 @@ void reset_engine() {
     require(pos.trans_table && pos.pawn_table, "the harness's own tables could not be allocated", "");
     if (!pos.nnue) pos.nnue = nnue_stack_new();
     // An EvalFile setting or a network input ends with its input too.
+    nnue_ensure_network();
     if (std::string(nnue_source()) != "<embedded>")
         require(nnue_load_file("<embedded>") == nullptr, "the embedded network does not load", "");
     read_params(*pos.params);

@@ -112,7 +112,7 @@ TEST(Network, FilesThatCannotBeUsedLeaveTheNetworkInUse) {
         {"other magic", [](auto& b) { b[0] = 'X'; }, "not a Corvane network file"},
         {"other version", [](auto& b) { b[4] = 9; }, "a network file of another version"},
         {"other shape", [](auto& b) { b[12] = 0, b[13] = 2; }, "a network of another shape"},
-        {"cut short", [](auto& b) { b.resize(b.size() - 100); }, "cut short"},
+        {"cut short", [](auto& b) { b.resize(NNUE_FILE_BYTES - 100); }, "cut short"},
         {"longer", [](auto& b) { b.push_back(0); }, "longer than a network"},
         {"a weight changed", [](auto& b) { b[1000] ^= 1; }, "damaged (its checksum does not match)"},
         // 128 as the last bucket's last output weight, the checksum made to match.

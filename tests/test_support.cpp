@@ -37,6 +37,7 @@ void init_engine_tables() {
     set_input_polling(false);
     options_init();
     init_static_tables();
+    nnue_ensure_network();  // the network tests evaluate with it whatever "Use NNUE" says
 }
 
 OwnedPosition::OwnedPosition(int pawn_table_power) : Position{} {

@@ -47,8 +47,29 @@ std::int64_t output_scalar(const std::int16_t* us, const std::int16_t* them, con
 // overflow over 2 * NNUE_HIDDEN inputs.
 static_assert(2 * NNUE_HIDDEN / 8 * 2 * std::int64_t(NNUE_QA) * NNUE_QA * NNUE_MAX_OUTPUT_WEIGHT < INT32_MAX);
 
+// A move lifts and sets down one or two men: those counts get loops with
+// nothing but the sums in them; a fresh sum of many rows takes the general one.
+template <int Added, int Removed>
+void update_sse2_fixed(std::int16_t* out, const std::int16_t* in, const std::int16_t* const* added,
+                       const std::int16_t* const* removed) {
+    for (int i = 0; i < H; i += 8) {
+        __m128i v = _mm_load_si128(reinterpret_cast<const __m128i*>(in + i));
+        for (int k = 0; k < Added; ++k)
+            v = _mm_add_epi16(v, _mm_load_si128(reinterpret_cast<const __m128i*>(added[k] + i)));
+        for (int k = 0; k < Removed; ++k)
+            v = _mm_sub_epi16(v, _mm_load_si128(reinterpret_cast<const __m128i*>(removed[k] + i)));
+        _mm_store_si128(reinterpret_cast<__m128i*>(out + i), v);
+    }
+}
+
 void update_sse2(std::int16_t* out, const std::int16_t* in, const std::int16_t* const* added, int added_count,
                  const std::int16_t* const* removed, int removed_count) {
+    switch (added_count * 4 + removed_count) {
+        case 1 * 4 + 1: return update_sse2_fixed<1, 1>(out, in, added, removed);
+        case 1 * 4 + 2: return update_sse2_fixed<1, 2>(out, in, added, removed);
+        case 2 * 4 + 2: return update_sse2_fixed<2, 2>(out, in, added, removed);
+        default: break;
+    }
     for (int i = 0; i < H; i += 8) {
         __m128i v = _mm_load_si128(reinterpret_cast<const __m128i*>(in + i));
         for (int k = 0; k < added_count; ++k)
@@ -77,9 +98,29 @@ std::int64_t output_sse2(const std::int16_t* us, const std::int16_t* them, const
     return std::int64_t(lanes[0]) + lanes[1] + lanes[2] + lanes[3];
 }
 
+template <int Added, int Removed>
+__attribute__((target("avx2"))) void update_avx2_fixed(std::int16_t* out, const std::int16_t* in,
+                                                       const std::int16_t* const* added,
+                                                       const std::int16_t* const* removed) {
+    for (int i = 0; i < H; i += 16) {
+        __m256i v = _mm256_load_si256(reinterpret_cast<const __m256i*>(in + i));
+        for (int k = 0; k < Added; ++k)
+            v = _mm256_add_epi16(v, _mm256_load_si256(reinterpret_cast<const __m256i*>(added[k] + i)));
+        for (int k = 0; k < Removed; ++k)
+            v = _mm256_sub_epi16(v, _mm256_load_si256(reinterpret_cast<const __m256i*>(removed[k] + i)));
+        _mm256_store_si256(reinterpret_cast<__m256i*>(out + i), v);
+    }
+}
+
 __attribute__((target("avx2"))) void update_avx2(std::int16_t* out, const std::int16_t* in,
                                                  const std::int16_t* const* added, int added_count,
                                                  const std::int16_t* const* removed, int removed_count) {
+    switch (added_count * 4 + removed_count) {
+        case 1 * 4 + 1: return update_avx2_fixed<1, 1>(out, in, added, removed);
+        case 1 * 4 + 2: return update_avx2_fixed<1, 2>(out, in, added, removed);
+        case 2 * 4 + 2: return update_avx2_fixed<2, 2>(out, in, added, removed);
+        default: break;
+    }
     for (int i = 0; i < H; i += 16) {
         __m256i v = _mm256_load_si256(reinterpret_cast<const __m256i*>(in + i));
         for (int k = 0; k < added_count; ++k)

@@ -13,7 +13,8 @@ std::uint32_t network_generation = 1;
 
 namespace {
 
-std::string source = "<embedded>";
+std::string source = "<embedded>";  // what is in use, or will be once read
+bool in_place = false;
 
 std::uint32_t read_u32(const unsigned char* p) {
     return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 |
@@ -57,6 +58,7 @@ const char* nnue_load_bytes(const unsigned char* data, std::size_t size, const c
     // Accumulators made with the old weights must not be reused.
     ++network_generation;
     source = name;
+    in_place = true;
     return nullptr;
 }
 
@@ -77,9 +79,10 @@ const char* nnue_load_file(const char* path) {
 
 const char* nnue_source() { return source.c_str(); }
 
-void nnue_init() {
-    nnue_choose_kernel();
-    // A build whose embedded network does not load would evaluate with zero
+void nnue_init() { nnue_choose_kernel(); }
+
+void nnue_ensure_network() {
+    // A build whose embedded network did not load would evaluate with zero
     // weights; the tests load it, so that never ships.
-    nnue_load_file("<embedded>");
+    if (!in_place) nnue_load_file("<embedded>");
 }

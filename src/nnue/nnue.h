@@ -14,9 +14,10 @@ constexpr int NNUE_INPUTS = 768;
 constexpr int NNUE_HIDDEN = 256;
 constexpr int NNUE_BUCKETS = 8;  // output layers by the number of men: (men - 2) / 4, at most 7
 // Quantisation: the first layer's weights are scaled by NNUE_QA, the
-// output's by NNUE_QB; the output is a score in units of 1/NNUE_SCALE of the
-// trainer's logit, so NNUE_SCALE maps it to centipawns.
-constexpr int NNUE_QA = 255, NNUE_QB = 64, NNUE_SCALE = 400;
+// output's by NNUE_QB. The output is the trainer's logit of the win chance;
+// NNUE_SCALE centipawns a unit puts it on the hand-written evaluation's
+// scale, where a score s wins about sigmoid(s / 150) of Corvane's games.
+constexpr int NNUE_QA = 255, NNUE_QB = 64, NNUE_SCALE = 150;
 // The largest output weight the integer sum takes without overflow: a
 // clipped activation (at most NNUE_QA) times it stays within 16 bits.
 constexpr int NNUE_MAX_OUTPUT_WEIGHT = 127;
@@ -31,9 +32,12 @@ constexpr std::size_t NNUE_FILE_BYTES = 20 + 2 * std::size_t(NNUE_INPUTS) * NNUE
                                         2 * std::size_t(NNUE_BUCKETS) * 2 * NNUE_HIDDEN + 4 * NNUE_BUCKETS +
                                         4;
 
-// Start-up: the network built into the program, and the fastest vector
-// instructions this processor has.
+// Start-up: the fastest vector instructions this processor has. The
+// network itself is read when first needed (nnue_ensure_network), so an
+// engine that never switches it on never pays for it.
 void nnue_init();
+// Reads the network built into the program unless a network is in place.
+void nnue_ensure_network();
 // Takes the network in `data` if it is a whole, sound network file, and
 // calls it `name`: then returns nullptr. Otherwise returns why not, and the
 // network in use stays.

@@ -282,6 +282,7 @@ void read_params(EngineParams& params) {
     // A level's calibration was made with the hand-written evaluation, so a
     // weakened level keeps it whatever the switch says.
     params.use_nnue = option_get_bool("Use NNUE") && !strength_weakened(params.limit_strength, params.elo);
+    if (params.use_nnue) nnue_ensure_network();
 }
 
 namespace {

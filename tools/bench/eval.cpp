@@ -21,6 +21,7 @@ int bench_eval(int argc, char** argv) {
 
     EvalBreakdown b;
     evaluate_breakdown(pos, b);
+    nnue_ensure_network();
 
     std::printf("%s\n\n", position_to_fen(pos));
     std::printf("%-16s %15s   %15s   %15s\n", "", "white", "black", "white - black");

@@ -6,7 +6,7 @@ The network: 768 inputs (colour x piece type x square from one side's point
 of view) into HIDDEN neurons per side, shared by both sides; the two sides'
 activations (the side to move's first) squared and clipped, then one of
 BUCKETS outputs chosen by the number of men. The prediction sigmoid(out) is
-fitted to a blend of the search score's win chance sigmoid(score / 400) and
+fitted to a blend of the search score's win chance sigmoid(score / SCALE) and
 the game's result.
 
 Deterministic from its seed on a given machine: the same data and arguments
@@ -24,7 +24,13 @@ import numpy as np
 import torch
 
 INPUTS, HIDDEN, BUCKETS = 768, 256, 8
-QA, QB, SCALE = 255, 64, 400
+QA, QB = 255, 64
+# Centipawns per unit of the network's logit. In Corvane's own games a
+# score s predicts the result best as a win chance of sigmoid(s / 150) (the
+# cross-entropy is least there, over all material), so at this scale the
+# search's score and the game's result ask for the same thing, and the
+# network's centipawns are the hand-written evaluation's.
+SCALE = 150
 MAX_OUTPUT_WEIGHT = 127 / QB  # the engine's 16-bit products need |w| <= 127 once quantised
 RECORD = np.dtype([("occupied", "<u8"), ("pieces", "u1", 16), ("score", "<i2"), ("result", "u1"),
                    ("side", "u1"), ("ply", "<u2"), ("fifty", "u1"), ("zero", "u1")])
@@ -219,6 +225,8 @@ def main():
         start_epoch = state["epoch"]
         print(f"resumed after epoch {start_epoch}", flush=True)
 
+    if args.log and start_epoch == 0 and os.path.exists(args.log):
+        os.remove(args.log)  # a fresh start writes a fresh log
     for epoch in range(start_epoch, args.epochs):
         rate = args.lr * 0.1 ** sum(epoch >= d * args.epochs for d in drops)
         for group in optimiser.param_groups:
