@@ -1,7 +1,6 @@
 // The material table and the drawish scalings against hand-worked entries
 // (tests/data/tables/material.txt, endgame_scale.txt), the fallback for
 // material beyond the table, and the bishops-only halving.
-#include <gtest/gtest.h>
 
 #include <sstream>
 #include <utility>

@@ -1,6 +1,5 @@
 // Colour symmetry of the whole evaluation, and the pawn table's cached
 // entries against fresh computations, over the perft suites' trees.
-#include <gtest/gtest.h>
 
 #include <cctype>
 #include <sstream>
@@ -9,8 +8,6 @@
 #include "eval/pawn_table.h"
 #include "nnue/nnue.h"
 #include "test_support.h"
-#include "test_support.h"
-#include "uci/uci.h"
 
 namespace {
 

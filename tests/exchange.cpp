@@ -2,7 +2,6 @@
 // tests/data/tables/see.txt (over whole trees it is checked to leave the
 // position untouched).
 #include "test_support.h"
-#include "uci/uci.h"
 
 TEST(Exchange, SwapListExamples) {
     for (const auto& row : read_rows("tables/see.txt")) {

@@ -1,15 +1,9 @@
 // The go command without a search: its numbers, the clock table, the order in
 // which limits override each other, the status, searchmoves, and ponderhit.
-#include <gtest/gtest.h>
 
-#include <string>
-
-#include "movegen/movegen.h"
-#include "search/search.h"
 #include "test_support.h"
 #include "uci/go.h"
 #include "uci/options.h"
-#include "uci/uci.h"
 
 namespace {
 constexpr std::int64_t NOW = 1'700'000'000'000;  // deadlines are relative to it

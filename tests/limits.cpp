@@ -1,7 +1,6 @@
 // The limits a GUI can push the engine to: the largest hash table listed and
 // a table the machine cannot give. (Overlong lines are covered with the
 // command loop, a game of 2,000 half-moves with the position command.)
-#include <gtest/gtest.h>
 #include <sys/mman.h>
 
 #include "board/table_memory.h"
@@ -10,7 +9,6 @@
 #include "search/trans_table.h"
 #include "test_support.h"
 #include "uci/options.h"
-#include "uci/uci.h"
 
 namespace {
 

@@ -3,15 +3,10 @@
 // against the trainer's floating-point scores, and files that must not load.
 #include "nnue/nnue.h"
 
-#include <gtest/gtest.h>
-
 #include <cmath>
 #include <fstream>
 #include <sstream>
-#include <string>
-#include <vector>
 
-#include "fuzz/harness.h"
 #include "test_support.h"
 
 namespace {

@@ -1,9 +1,7 @@
 // The option table as the engine reads it: the text decodings and the
 // fields of EngineParams. Listing and setoption are tested end to end.
-#include <gtest/gtest.h>
 
 #include <climits>
-#include <string>
 
 #include "test_support.h"
 #include "uci/options.h"

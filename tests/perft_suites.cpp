@@ -1,7 +1,6 @@
 // Perft counts of the reference suites in tests/data: the move generator, legality tests and
 // make/unmake together must reproduce every published leaf count.
 #include "test_support.h"
-#include "uci/uci.h"
 
 namespace {
 

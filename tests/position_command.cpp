@@ -5,7 +5,6 @@
 #include <sstream>
 
 #include "test_support.h"
-#include "uci/uci.h"
 
 namespace {
 

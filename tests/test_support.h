@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -15,7 +16,12 @@
 #include "eval/eval.h"
 #include "fuzz/harness.h"
 #include "movegen/movegen.h"
+#include "search/search.h"
 #include "search/search_info.h"
+#include "uci/uci.h"
+
+// Every allocation the test binary makes, counted by its operator new.
+extern std::atomic<long> heap_allocations;
 
 // Sanitized and 32-bit builds walk smaller trees.
 constexpr bool LIGHT = CORVANE_LIGHT_TESTS == 1;

@@ -1,8 +1,5 @@
 // The transposition table: independent bounds with their own depths, the
 // replacement rule across ages and depths, and the fill count.
-#include <gtest/gtest.h>
-
-#include <vector>
 
 #include "search/trans_table.h"
 #include "test_support.h"

@@ -7,11 +7,9 @@
 #include <filesystem>
 
 #include "harness/engine_process.h"
-#include "search/search.h"
 #include "search/trans_table.h"
 #include "syzygy/syzygy.h"
 #include "test_support.h"
-#include "uci/uci.h"
 
 namespace {
 

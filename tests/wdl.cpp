@@ -1,9 +1,7 @@
 // Win, draw and loss chances: per mille that always add up, move the right
 // way with the score, and are certain for mates and the tables' wins. The
 // line format, and a root the tables know, are in uci/show_wdl.txt.
-#include <gtest/gtest.h>
 
-#include "search/search.h"
 #include "test_support.h"
 
 TEST(WinDrawLoss, ChancesAddUpAndFollowTheScore) {
