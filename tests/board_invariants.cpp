@@ -2,19 +2,15 @@
 // fuzz targets' move checks (legal list against brute force, make/unmake
 // restoring every field, gives-check against the position after the move),
 // and what they leave out: FEN written and read back, the null move, the
-// hash-move test on illegal and foreign moves, and the quiet-check generator.
+// hash-move test on illegal and foreign moves. (The quiet checks are met in
+// the picker's test, as quiescence takes them.)
 // Position keys are checked against the published Polyglot vectors.
-#include <gtest/gtest.h>
 
 #include <fstream>
-#include <memory>
 #include <random>
 
 #include "board/tables.h"
-#include "fuzz/harness.h"
 #include "test_support.h"
-#include "test_support.h"
-#include "uci/uci.h"
 
 namespace {
 
@@ -51,30 +47,11 @@ TEST(BoardInvariants, OverPerftTrees) {
 
         const Bitboard pinned = pinned_pieces(p);
         std::vector<Move> candidates = pseudo_moves(p);  // the illegal ones among them too
-        const std::vector<Move> pseudo = candidates;
         candidates.insert(candidates.end(), foreign.begin(), foreign.end());
         candidates.push_back(NO_MOVE);
         for (Move m : candidates)
             ASSERT_EQ(is_valid_move(p, m, pinned), contains(legal, m)) << fen << " move " << std::hex << m;
         for (int i = 0; i < 4 && !legal.empty(); ++i) foreign[rng() % 64] = legal[rng() % legal.size()];
-
-        // Quiet checks: exactly the legal quiet moves after which the opponent is in check.
-        MoveList list;
-        gen_quiet_checks(p, list);
-        std::vector<Move> generated, expected;
-        for (int i = 0; i < list.count; ++i) {
-            Move m = list.moves[i].move;
-            ASSERT_TRUE(is_quiet(m) && contains(pseudo, m) && !contains(generated, m)) << fen << " " << move_to_text(m);
-            if (is_legal(p, m, pinned)) generated.push_back(m);
-        }
-        UndoRecord undo;
-        for (Move m : legal) {
-            if (!is_quiet(m)) continue;
-            make_move(p, undo, m);
-            if (in_check(p)) expected.push_back(m);
-            unmake_move(p, undo);
-        }
-        ASSERT_EQ(sorted(generated), sorted(expected)) << "quiet checks of " << fen;
     }, extra);
 }
 
