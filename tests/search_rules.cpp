@@ -1,81 +1,61 @@
 // Search rules that decide scores: repetitions, the fifty-move rule at PV
-// nodes, mate distances, the bare king in a corner, history and killers, and
-// what nodes leave in the table, a stopped one nothing.
+// nodes, mate distances, the bare king in a corner, and what nodes leave in
+// the table, a stopped one nothing. (History and killers shape every search:
+// the bench signature sees them.)
 #include <fcntl.h>
-#include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <memory>
-
 #include "io/input.h"
-#include "search/search.h"
-#include "movegen/picker.h"
 #include "search/trans_table.h"
 #include "test_support.h"
-#include "uci/uci.h"
 
-TEST(SearchRules, RepetitionBelowTheRootIsADraw) {
-    Position& pos = test_position("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1");
-    uci_position(pos, "startpos moves g1f3 g8f6 f3g1 f6g8");
-    ASSERT_TRUE(is_repetition(pos));
+namespace {
+
+enum Node { PV, ZW, EVASION, QUIESCE, QUIESCE_EVASION };
+
+// One node's value on a fresh table, `ply` plies below the root (a zero-window
+// node's alpha is beta - 1).
+int node_value(Position& pos, Node node, int ply, int alpha, int beta, int depth) {
     auto info = new_search();
     Move pv[MAX_PLY];
-    pos.ply = 1;  // any node below the root
-    EXPECT_EQ(search_zw(pos, *info, 50, 3, pv, 0), 0);
-    EXPECT_EQ(search_pv(pos, *info, -100, 100, 3, 0, pv), 0);
+    tt_clear(pos);
+    pos.ply = ply;
+    const int value = node == PV        ? search_pv(pos, *info, alpha, beta, depth, in_check(pos), pv)
+                      : node == ZW      ? search_zw(pos, *info, beta, depth, pv, 0)
+                      : node == EVASION ? search_evasion(pos, *info, beta, depth, pv, 0)
+                      : node == QUIESCE ? quiesce(pos, *info, alpha, beta, 0, pv)
+                                        : quiesce_evasion(pos, *info, alpha, beta, 0, pv);
     pos.ply = 0;
+    return value;
 }
 
-// The hundredth half-move without a pawn move or capture draws at a PV node
-// (not at a zero-window one), and a pawn move on the hundredth does not.
-TEST(SearchRules, FiftyMoveRuleAfterTheHundredthHalfMove) {
-    auto info = new_search();
-    Move pv[MAX_PLY];
-    // Black is a rook and a pawn down: far behind without the rule.
-    for (const auto& [move, drawn] : {std::pair{"a1a2", true}, std::pair{"e2e3", false}}) {
+}  // namespace
+
+// A repetition below the root is a draw; the hundredth half-move without a
+// pawn move or capture draws at a PV node (not at a zero-window one), a pawn
+// move on the hundredth does not (black is a rook and a pawn down); mates
+// count plies from the root; a bare king boxed in a corner is stalemated.
+TEST(SearchRules, ScoresTheRulesDecide) {
+    const struct Case {
+        const char* position;
+        Node node;
+        int ply, alpha, beta, depth, low, high;  // the value lies in [low, high]
+    } cases[] = {
+        {"startpos moves g1f3 g8f6 f3g1 f6g8", ZW, 1, 49, 50, 3, 0, 0},
+        {"startpos moves g1f3 g8f6 f3g1 f6g8", PV, 1, -100, 100, 3, 0, 0},
+        {"fen 4k3/8/8/8/8/8/4P3/R3K3 w - - 99 80 moves a1a2", PV, 1, -1000, 1000, 2, 0, 0},
+        {"fen 4k3/8/8/8/8/8/4P3/R3K3 w - - 99 80 moves a1a2", ZW, 1, -201, -200, 2, -10000, -201},
+        {"fen 4k3/8/8/8/8/8/4P3/R3K3 w - - 99 80 moves e2e3", PV, 1, -1000, 1000, 2, -1000, -301},
+        {"fen R5k1/5ppp/8/8/8/8/8/6K1 b - - 0 1", PV, 5, -10000, 10000, 3, 5 - 10000, 5 - 10000},
+        {"fen R5k1/5ppp/8/8/8/8/8/6K1 b - - 0 1", QUIESCE_EVASION, 7, -10000, 10000, 0, 7 - 10000, 7 - 10000},
+        {"fen 6k1/8/8/8/8/P5q1/8/7K w - - 0 1", QUIESCE, 0, -10000, 10000, 0, 0, 0},
+    };
+    for (const Case& c : cases) {
         Position& pos = test_position(START_FEN);
-        uci_position(pos, (std::string("fen 4k3/8/8/8/8/8/4P3/R3K3 w - - 99 80 moves ") + move).c_str());
-        pos.ply = 1;
-        const int pv_value = search_pv(pos, *info, -1000, 1000, 2, 0, pv);
-        EXPECT_TRUE(drawn ? pv_value == 0 : pv_value < -300) << move << " " << pv_value;
-        EXPECT_LT(search_zw(pos, *info, -200, 2, pv, 0), -200) << move;
-        pos.ply = 0;
+        uci_position(pos, c.position);
+        const int value = node_value(pos, c.node, c.ply, c.alpha, c.beta, c.depth);
+        EXPECT_TRUE(value >= c.low && value <= c.high) << c.position << " node " << c.node << ": " << value;
     }
-}
-
-TEST(SearchRules, MateScoresCountPliesFromTheRoot) {
-    Position& pos = test_position("R5k1/5ppp/8/8/8/8/8/6K1 b - - 0 1");  // black is mated
-    auto info = new_search();
-    Move pv[MAX_PLY];
-    pos.ply = 5;
-    EXPECT_EQ(search_pv(pos, *info, -10000, 10000, 3, 1, pv), 5 - 10000);
-    pos.ply = 7;
-    EXPECT_EQ(quiesce_evasion(pos, *info, -10000, 10000, 0, pv), 7 - 10000);
-    pos.ply = 0;
-}
-
-TEST(SearchRules, BareKingBoxedInACornerScoresZero) {
-    // The white king on h1 can only shuffle into attacked squares; the pawn move does not matter.
-    Position& pos = test_position("6k1/8/8/8/8/P5q1/8/7K w - - 0 1");
-    auto info = new_search();
-    Move pv[MAX_PLY];
-    EXPECT_EQ(quiesce(pos, *info, -10000, 10000, 0, pv), 0);
-}
-
-TEST(SearchRules, HistoryHalvesAndKillersShift) {
-    auto info = new_search();
-    const Move a = make_move_word(G1, F3, KNIGHT, EMPTY), b = make_move_word(B1, C3, KNIGHT, EMPTY);
-    info->history[0] = 1;
-    info->history[history_index(WHITE, a)] = 16000;
-    update_history(*info, a, WHITE, 20, 4);
-    EXPECT_EQ(info->history[history_index(WHITE, a)], 8200);
-    EXPECT_EQ(info->history[0], 1);
-    EXPECT_EQ(info->history[5], 0);
-    EXPECT_EQ(info->killer1[4], a);
-    update_history(*info, b, WHITE, 1, 4);
-    update_history(*info, b, WHITE, 1, 4);
-    EXPECT_EQ(info->killer1[4], b);
-    EXPECT_EQ(info->killer2[4], a) << "a repeated first killer leaves the second alone";
 }
 
 // What a node leaves in the table: a fail high is a lower bound with the
@@ -83,8 +63,7 @@ TEST(SearchRules, HistoryHalvesAndKillersShift) {
 // both bounds and its move; each bound carries the node's depth.
 TEST(SearchRules, NodesStoreTheirBoundsAndMove) {
     enum Kind { LOW, HIGH, EXACT };
-    enum Node { PV, ZW, EVASION };
-    struct Case {
+    const struct Case {
         const char* fen;  // white wins a queen with `move`
         Node node;
         int alpha, beta, depth;
@@ -99,14 +78,9 @@ TEST(SearchRules, NodesStoreTheirBoundsAndMove) {
         {"4k3/8/8/8/8/8/3q4/4K3 w - - 0 1", EVASION, 0, -500, 2, HIGH, "e1d2"},
         {"4k3/8/8/8/8/8/3q4/4K3 w - - 0 1", EVASION, 0, 5000, 2, LOW, nullptr},
     };
-    auto info = new_search();
-    Move pv[MAX_PLY];
     for (const Case& c : cases) {
         Position& pos = test_position(c.fen);
-        tt_clear(pos);
-        const int value = c.node == PV ? search_pv(pos, *info, c.alpha, c.beta, c.depth, 0, pv)
-                          : c.node == ZW ? search_zw(pos, *info, c.beta, c.depth, pv, 0)
-                                         : search_evasion(pos, *info, c.beta, c.depth, pv, 0);
+        const int value = node_value(pos, c.node, 0, c.alpha, c.beta, c.depth);
         const auto e = tt_find(pos);
         ASSERT_TRUE(e) << c.fen;
         const bool lower = c.kind != LOW, upper = c.kind != HIGH;
