@@ -1,7 +1,8 @@
 // Search rules that decide scores: repetitions, the fifty-move rule at PV
 // nodes, mate distances, the bare king in a corner, and what nodes leave in
-// the table, a stopped one nothing. (History and killers shape every search:
-// the bench signature sees them.)
+// the table (the rows of tests/data/tables/search_nodes.txt), a stopped one
+// nothing. (History and killers shape every search: the bench signature sees
+// them.)
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -9,87 +10,45 @@
 #include "search/trans_table.h"
 #include "test_support.h"
 
-namespace {
-
-enum Node { PV, ZW, EVASION, QUIESCE, QUIESCE_EVASION };
-
-// One node's value on a fresh table, `ply` plies below the root (a zero-window
-// node's alpha is beta - 1).
-int node_value(Position& pos, Node node, int ply, int alpha, int beta, int depth) {
+// One node of a row of tests/data/tables/search_nodes.txt searched on a
+// cleared table: its value.
+int node_value(Position& pos, const std::vector<std::string>& row) {
+    uci_position(pos, row[1].c_str());
+    const std::string& node = row[2];
+    const int alpha = std::stoi(row[4]), beta = std::stoi(row[5]), depth = std::stoi(row[6]);
     auto info = new_search();
     Move pv[MAX_PLY];
     tt_clear(pos);
-    pos.ply = ply;
-    const int value = node == PV        ? search_pv(pos, *info, alpha, beta, depth, in_check(pos), pv)
-                      : node == ZW      ? search_zw(pos, *info, beta, depth, pv, 0)
-                      : node == EVASION ? search_evasion(pos, *info, beta, depth, pv, 0)
-                      : node == QUIESCE ? quiesce(pos, *info, alpha, beta, 0, pv)
-                                        : quiesce_evasion(pos, *info, alpha, beta, 0, pv);
+    pos.ply = std::stoi(row[3]);
+    const int value = node == "pv"        ? search_pv(pos, *info, alpha, beta, depth, in_check(pos), pv)
+                      : node == "zw"      ? search_zw(pos, *info, beta, depth, pv, 0)
+                      : node == "evasion" ? search_evasion(pos, *info, beta, depth, pv, 0)
+                      : node == "quiesce" ? quiesce(pos, *info, alpha, beta, 0, pv)
+                                          : quiesce_evasion(pos, *info, alpha, beta, 0, pv);
     pos.ply = 0;
     return value;
 }
 
-}  // namespace
-
-// A repetition below the root is a draw; the hundredth half-move without a
-// pawn move or capture draws at a PV node (not at a zero-window one), a pawn
-// move on the hundredth does not (black is a rook and a pawn down); mates
-// count plies from the root; a bare king boxed in a corner is stalemated.
-TEST(SearchRules, ScoresTheRulesDecide) {
-    const struct Case {
-        const char* position;
-        Node node;
-        int ply, alpha, beta, depth, low, high;  // the value lies in [low, high]
-    } cases[] = {
-        {"startpos moves g1f3 g8f6 f3g1 f6g8", ZW, 1, 49, 50, 3, 0, 0},
-        {"startpos moves g1f3 g8f6 f3g1 f6g8", PV, 1, -100, 100, 3, 0, 0},
-        {"fen 4k3/8/8/8/8/8/4P3/R3K3 w - - 99 80 moves a1a2", PV, 1, -1000, 1000, 2, 0, 0},
-        {"fen 4k3/8/8/8/8/8/4P3/R3K3 w - - 99 80 moves a1a2", ZW, 1, -201, -200, 2, -10000, -201},
-        {"fen 4k3/8/8/8/8/8/4P3/R3K3 w - - 99 80 moves e2e3", PV, 1, -1000, 1000, 2, -1000, -301},
-        {"fen R5k1/5ppp/8/8/8/8/8/6K1 b - - 0 1", PV, 5, -10000, 10000, 3, 5 - 10000, 5 - 10000},
-        {"fen R5k1/5ppp/8/8/8/8/8/6K1 b - - 0 1", QUIESCE_EVASION, 7, -10000, 10000, 0, 7 - 10000, 7 - 10000},
-        {"fen 6k1/8/8/8/8/P5q1/8/7K w - - 0 1", QUIESCE, 0, -10000, 10000, 0, 0, 0},
-    };
-    for (const Case& c : cases) {
+// Repetitions, the fifty-move rule, mate distances, a bare king stalemated;
+// the bounds, depths and move a node stores.
+TEST(SearchRules, NodeValuesAndWhatTheyStore) {
+    for (const auto& row : read_rows("tables/search_nodes.txt")) {
+        SCOPED_TRACE(row[1] + " | " + row[2] + " | " + row[4] + " " + row[5]);
         Position& pos = test_position(START_FEN);
-        uci_position(pos, c.position);
-        const int value = node_value(pos, c.node, c.ply, c.alpha, c.beta, c.depth);
-        EXPECT_TRUE(value >= c.low && value <= c.high) << c.position << " node " << c.node << ": " << value;
-    }
-}
-
-// What a node leaves in the table: a fail high is a lower bound with the
-// refuting move, a fail low an upper bound without a move, an exact PV result
-// both bounds and its move; each bound carries the node's depth.
-TEST(SearchRules, NodesStoreTheirBoundsAndMove) {
-    enum Kind { LOW, HIGH, EXACT };
-    const struct Case {
-        const char* fen;  // white wins a queen with `move`
-        Node node;
-        int alpha, beta, depth;
-        Kind kind;
-        const char* move;
-    } cases[] = {
-        {"4k3/8/8/3q4/8/8/3R4/4K3 w - - 0 1", ZW, 0, 300, 2, HIGH, "d2d5"},
-        {"4k3/8/8/3q4/8/8/3R4/4K3 w - - 0 1", ZW, 0, 5000, 2, LOW, nullptr},
-        {"4k3/8/8/3q4/8/8/3R4/4K3 w - - 0 1", PV, -6000, -5000, 3, HIGH, "d2d5"},
-        {"4k3/8/8/3q4/8/8/3R4/4K3 w - - 0 1", PV, 5000, 6000, 3, LOW, nullptr},
-        {"4k3/8/8/3q4/8/8/3R4/4K3 w - - 0 1", PV, -9000, 9000, 3, EXACT, "d2d5"},
-        {"4k3/8/8/8/8/8/3q4/4K3 w - - 0 1", EVASION, 0, -500, 2, HIGH, "e1d2"},
-        {"4k3/8/8/8/8/8/3q4/4K3 w - - 0 1", EVASION, 0, 5000, 2, LOW, nullptr},
-    };
-    for (const Case& c : cases) {
-        Position& pos = test_position(c.fen);
-        const int value = node_value(pos, c.node, 0, c.alpha, c.beta, c.depth);
+        const int value = node_value(pos, row);
+        if (row[0] == "value") {
+            EXPECT_TRUE(value >= std::stoi(row[7]) && value <= std::stoi(row[8])) << value;
+            continue;
+        }
         const auto e = tt_find(pos);
-        ASSERT_TRUE(e) << c.fen;
-        const bool lower = c.kind != LOW, upper = c.kind != HIGH;
+        ASSERT_TRUE(e);
+        const int depth = std::stoi(row[6]);
+        const bool lower = row[7] != "upper", upper = row[7] != "lower", move = row[8] != "0000";
         // Lower bound and depth, upper bound and depth, entry depth, move and its depth.
         EXPECT_EQ((std::vector<int>{e->lower, e->lower_depth, e->upper, e->upper_depth, e->depth, e->move_depth}),
-                  (std::vector<int>{lower ? value : -10000, lower ? c.depth : 0, upper ? value : 10000,
-                                    upper ? c.depth : 0, c.depth, c.move ? c.depth : 0}))
-            << c.fen << " node " << c.node << " kind " << c.kind << " value " << value;
-        EXPECT_STREQ(move_to_text(tt_move(*e)), c.move ? c.move : "0000") << c.fen;
+                  (std::vector<int>{lower ? value : -10000, lower ? depth : 0, upper ? value : 10000,
+                                    upper ? depth : 0, depth, move ? depth : 0})) << value;
+        EXPECT_STREQ(move_to_text(tt_move(*e)), row[8].c_str());
     }
 }
 
