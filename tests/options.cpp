@@ -1,7 +1,9 @@
 // The option table as the engine reads it: the text decodings and the
 // fields of EngineParams. Listing and setoption are tested end to end.
 
+#include <array>
 #include <climits>
+#include <cstring>
 
 #include "test_support.h"
 #include "uci/options.h"
@@ -33,43 +35,28 @@ TEST_F(Options, ReadersDecodeTextAsDocumented) {
 }
 
 // Each field must come from its own option: flipping one option changes
-// exactly its field, which catches any cross-wiring of the 26 decodings.
+// exactly its field (the rows of tests/data/tables/option_fields.txt, in the
+// fields' order), which catches any cross-wiring of the decodings.
 TEST_F(Options, ReadParamsWiresEachFieldToItsOption) {
-    struct Wire { int EngineParams::*field; const char* option; bool check; int spin = 7; };
-    using P = EngineParams;
-    const Wire wires[] = {
-        {&P::use_trans_table, "Transposition Table", true}, {&P::own_book, "OwnBook", true},
-        {&P::display_book_moves, "Display Book Moves", true},
-        {&P::book_move_limit, "Book Move Limit", false}, {&P::null_move, "Null Move Pruning", true},
-        {&P::iid, "Internal Iterative Deepening", true}, {&P::iid_depth, "Internal Iterative Deepening Depth", false},
-        {&P::delta_pruning, "Delta Pruning", true}, {&P::delta_threshold, "Delta Pruning Threshold", false},
-        {&P::zero_pruning, "Zero Pruning", true}, {&P::zero_aggressive, "Zero Pruning Aggressive", true},
-        {&P::zero_level, "Zero Pruning Level", false}, {&P::zero_threshold, "Zero Pruning Threshold", false},
-        {&P::zero_multiplier, "Zero Pruning Multiplier", false}, {&P::speculation, "Speculation", true},
-        {&P::spec_base, "Speculation Base", false}, {&P::spec_level, "Speculation Level", false},
-        {&P::ext_speculation, "Extended Speculation", true}, {&P::ext_spec_base, "Extended Speculation Base", false},
-        {&P::ext_spec_level, "Extended Speculation Level", false}, {&P::spec_pv, "Speculation PV", true},
-        {&P::spec_pv_level, "Speculation PV Level", false}, {&P::king_attack_level, "King Attacks Aggression Level", false},
-        {&P::piece_attack_mg, "Piece Attacks Midgame", false}, {&P::piece_attack_eg, "Piece Attacks Endgame", false},
-        {&P::show_curr_line, "UCI_ShowCurrLine", true}, {&P::time_buffer, "Time Buffer", false},
-        {&P::multipv, "MultiPV", false}, {&P::tb_probe_depth, "SyzygyProbeDepth", false},
-        {&P::tb_rule50, "Syzygy50MoveRule", true},
-        {&P::tb_men, "SyzygyProbeLimit", false, 0},  // no tables loaded: no probes whatever the limit
-        {&P::chess960, "UCI_Chess960", true}, {&P::limit_strength, "UCI_LimitStrength", true},
-        {&P::elo, "UCI_Elo", false, 1350},  // below the scale: its lowest level
-        {&P::show_wdl, "UCI_ShowWDL", true}, {&P::use_nnue, "Use NNUE", true},
+    const auto rows = read_rows("tables/option_fields.txt");
+    constexpr std::size_t FIELDS = sizeof(EngineParams) / sizeof(int);
+    static_assert(FIELDS * sizeof(int) == sizeof(EngineParams), "every field an int");
+    ASSERT_EQ(rows.size(), FIELDS);
+    const auto fields = [] {
+        EngineParams p{};
+        read_params(p);
+        std::array<int, FIELDS> v;
+        std::memcpy(v.data(), &p, sizeof p);
+        return v;
     };
-    static_assert(sizeof(wires) / sizeof(wires[0]) * sizeof(int) == sizeof(EngineParams));
-    EngineParams base{};
-    read_params(base);
-    for (const Wire& w : wires) {
-        int flipped = w.check ? 1 - base.*w.field : w.spin;
-        option_set(w.option, w.check ? (flipped ? "true" : "false") : "7");
-        EngineParams now{};
-        read_params(now);
-        for (const Wire& other : wires)
-            EXPECT_EQ(now.*other.field, &other == &w ? flipped : base.*other.field)
-                << "after setting " << w.option << ", field of " << other.option;
+    const auto base = fields();
+    for (std::size_t i = 0; i < FIELDS; ++i) {
+        const bool check = rows[i][2] == "check";
+        const int flipped = check ? 1 - base[i] : std::stoi(rows[i][2]);
+        option_set(rows[i][1].c_str(), check ? (flipped ? "true" : "false") : rows[i][2].c_str());
+        auto expected = base;
+        expected[i] = flipped;
+        EXPECT_EQ(fields(), expected) << "after setting " << rows[i][1] << " (" << rows[i][0] << ")";
         options_init();
     }
 }
