@@ -10,17 +10,23 @@ namespace {
 // plant entries by hand in the bucket of the test position.
 TransSlot* bucket(Position& pos) { return pos.trans_table + (std::uint32_t(pos.st.hash) & pos.trans_table_mask); }
 
+// Lower bound, its depth, upper bound, its depth, entry depth, move depth.
+std::vector<int> fields(const std::optional<TransEntry>& e) {
+    return e ? std::vector<int>{e->lower, e->lower_depth, e->upper, e->upper_depth, e->depth, e->move_depth}
+             : std::vector<int>{};
+}
+
+Position& cleared(const char* fen = "4k3/8/8/8/8/8/8/4K2R w K - 0 1") {
+    Position& pos = test_position(fen);
+    tt_clear(pos);
+    return pos;
+}
+
 }  // namespace
 
 TEST(TransTable, BoundsOfDifferentDepthsCoexist) {
-    Position& pos = test_position("4k3/8/8/8/8/8/8/4K2R w K - 0 1");
-    tt_clear(pos);
-    // Lower bound, its depth, upper bound, its depth, entry depth, move depth.
-    auto fields = [](const std::optional<TransEntry>& e) {
-        return std::vector<int>{e->lower, e->lower_depth, e->upper, e->upper_depth, e->depth, e->move_depth};
-    };
+    Position& pos = cleared();
     tt_store(pos, 6, -10000, 120, NO_MOVE);  // fail low at depth 6
-    ASSERT_TRUE(tt_find(pos));
     EXPECT_EQ(fields(tt_find(pos)), (std::vector<int>{-10000, 0, 120, 6, 6, 0}));
     const Move castle = CASTLE_WHITE_KING;
     tt_store(pos, 4, 150, 10000, castle);  // a later, shallower fail high
@@ -42,8 +48,7 @@ TEST(TransTable, BoundsOfDifferentDepthsCoexist) {
 }
 
 TEST(TransTable, ReplacementPrefersOldGenerationThenShallow) {
-    Position& pos = test_position("4k3/8/8/8/8/8/8/4K2R w K - 0 1");
-    tt_clear(pos);
+    Position& pos = cleared();
     for (int i = 0; i < 3; ++i) tt_new_search(pos);  // age 3
     const int ages[4] = {3, 3, 2, 3}, depths[4] = {10, 2, 20, 5};
     TransSlot* b = bucket(pos);
@@ -64,8 +69,7 @@ TEST(TransTable, ReplacementPrefersOldGenerationThenShallow) {
 }
 
 TEST(TransTable, ProbeRefreshesAgeAndHashfullCountsNewEntries) {
-    Position& pos = test_position("4k3/8/8/8/8/8/8/4K2R w K - 0 1");
-    tt_clear(pos);
+    Position& pos = cleared();
     tt_new_search(pos);  // entries written under the cleared age 0 are now old
     EXPECT_EQ(pos.trans_used, 1);
     tt_store(pos, 3, 10, 10000, NO_MOVE);
@@ -80,8 +84,7 @@ TEST(TransTable, ProbeRefreshesAgeAndHashfullCountsNewEntries) {
 // An entry whose words come from two different writes, as two threads
 // storing at once can leave it, is no entry at all: the probe misses.
 TEST(TransTable, EntryTornByTwoWritersReadsAsAMiss) {
-    Position& pos = test_position("4k3/8/8/8/8/8/8/4K2R w K - 0 1");
-    tt_clear(pos);
+    Position& pos = cleared();
     tt_store(pos, 5, 30, 30, CASTLE_WHITE_KING);
     auto e = tt_find(pos);
     ASSERT_TRUE(e);
@@ -101,14 +104,11 @@ TEST(TransTable, EntryTornByTwoWritersReadsAsAMiss) {
 
 TEST(TransTable, SizeRule) {
     Position& pos = test_position("4k3/8/8/8/8/8/8/4K3 w - - 0 1");
-    struct Case {
-        int megabytes;
-        std::uint64_t entries;
-    } cases[] = {{32, 2097152}, {48, 2097152}, {64, 4194304}, {100, 4194304}, {2, 1048576}, {4, 262144}};
-    for (const Case& c : cases) {
-        ASSERT_TRUE(tt_allocate(pos, c.megabytes));
-        EXPECT_EQ(pos.trans_table_size, c.entries + 3) << c.megabytes << " MB";
-        EXPECT_EQ(pos.trans_table_mask, c.entries - 1);
+    for (const auto& [megabytes, entries] : {std::pair{32, 2097152u}, {48, 2097152u}, {64, 4194304u}, {100, 4194304u},
+                                             {2, 1048576u}, {4, 262144u}}) {
+        ASSERT_TRUE(tt_allocate(pos, megabytes));
+        EXPECT_EQ(std::vector<std::uint64_t>({pos.trans_table_size, pos.trans_table_mask}),
+                  std::vector<std::uint64_t>({entries + 3, entries - 1})) << megabytes << " MB";
     }
     ASSERT_TRUE(tt_allocate(pos, 4));
 }
