@@ -9,7 +9,7 @@ namespace {
 constexpr std::int64_t NOW = 1'700'000'000'000;  // deadlines are relative to it
 }
 
-// The rows of tests/data/tables/go.txt; then what a row cannot hold: the
+// The rows of tests/data/tables/go.txt (ponderhit among them); then what a row cannot hold: the
 // numbers at the ends of their range, black's clock, and the Time Buffer read
 // at the go, not at the last read_params.
 TEST(GoCommand, NumbersClockTableDepthsAndStatus) {
@@ -17,7 +17,15 @@ TEST(GoCommand, NumbersClockTableDepthsAndStatus) {
     SearchInfo info;
     for (const auto& row : read_rows("tables/go.txt")) {
         SCOPED_TRACE(row[1] + " | " + row[2]);
-        if (row[0] == "number") {
+        if (row[0] == "ponderhit") {
+            const auto n = [&](int i) { return std::stoll(row[std::size_t(i)]); };
+            const std::int64_t now = now_ms();
+            search_info_init(info, now);
+            info.status = int(n(1)), info.iteration = int(n(2)), info.root_move_count = int(n(3));
+            info.mate_iterations = int(n(4)), info.time_limited = int(n(5)), info.hard_deadline = row[6] == "none" ? 0 : now + n(6);
+            ponder_hit(info);
+            EXPECT_EQ(info.status, n(7));
+        } else if (row[0] == "number") {
             EXPECT_EQ(go_parameter(row[1].c_str(), "wtime", 1000000), std::stoll(row[2]));
         } else if (row[0] == "depth") {
             go_prepare(pos, row[1].c_str(), info, NOW);
@@ -58,22 +66,4 @@ TEST(GoCommand, SearchmovesPromotionsAndRepeats) {
     for (int i = 0; i < 600; ++i) repeated += "a1b1 a1a2 ";
     parse_move_list(promo, legal, repeated.c_str(), moves);
     EXPECT_EQ(moves[2], NO_MOVE);
-}
-
-TEST(PonderHit, SwitchesToThinkingUnlessAlreadyDone) {
-    std::int64_t now = now_ms();
-    auto hit = [&](int status, int iteration, int root_moves, int mates, bool timed, std::int64_t hard) {
-        SearchInfo info;
-        search_info_init(info, now);
-        info.status = status, info.iteration = iteration, info.root_move_count = root_moves;
-        info.mate_iterations = mates, info.time_limited = timed, info.hard_deadline = hard;
-        ponder_hit(info);
-        return info.status;
-    };
-    EXPECT_EQ(hit(PONDERING, 3, 1, 0, true, now + 60000), THINKING);
-    EXPECT_EQ(hit(PONDERING, 8, 1, 0, true, now + 60000), STOPPED);   // a single reply, searched deep enough
-    EXPECT_EQ(hit(PONDERING, 8, 20, 3, true, now + 60000), STOPPED);  // a mate seen in three iterations
-    EXPECT_EQ(hit(PONDERING, 3, 20, 0, true, now - 1), STOPPED);      // its time is already spent
-    EXPECT_EQ(hit(PONDERING, 3, 20, 0, false, 0), STOPPED);           // no clock: nothing left to keep
-    EXPECT_EQ(hit(ANALYSING, 9, 1, 0, false, 0), STOPPED);            // it also ends an analysis's wait
 }
