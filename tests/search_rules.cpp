@@ -10,15 +10,16 @@
 #include "search/trans_table.h"
 #include "test_support.h"
 
-// One node of a row of tests/data/tables/search_nodes.txt searched on a
-// cleared table: its value.
+// One node of a row of tests/data/tables/search_nodes.txt searched, its
+// value; a store row's on a cleared table, a value row's on the table the
+// rows before it left.
 int node_value(Position& pos, const std::vector<std::string>& row) {
     uci_position(pos, row[1].c_str());
     const std::string& node = row[2];
     const int alpha = std::stoi(row[4]), beta = std::stoi(row[5]), depth = std::stoi(row[6]);
     auto info = new_search();
     Move pv[MAX_PLY];
-    tt_clear(pos);
+    if (row[0] == "store") tt_clear(pos);
     pos.ply = std::stoi(row[3]);
     const int value = node == "pv"        ? search_pv(pos, *info, alpha, beta, depth, in_check(pos), pv)
                       : node == "zw"      ? search_zw(pos, *info, beta, depth, pv, 0)
