@@ -24,8 +24,7 @@ Line line_of(Move first, int score, int depth) {
 struct Fixture {
     std::unique_ptr<RootSearch> root = std::make_unique<RootSearch>();
     std::unique_ptr<LineSet> lines = std::make_unique<LineSet>();
-    Line main_completed{};
-    Line helper[2]{};
+    Line main_completed{}, helper[2]{};
     const Line* helpers[2] = {&helper[0], &helper[1]};
 
     Fixture() {
@@ -34,18 +33,16 @@ struct Fixture {
         root->moves[1] = {B, 5};
         root->count = root->first_count = 2;
     }
-    ResultSources sources() const {
-        return {.root = root.get(), .main_completed = &main_completed, .helpers = helpers, .helper_count = 2};
+    // The answer, checked to be whole: the line shown starts with the move
+    // played and goes on with the ponder move.
+    SearchResult choose(bool several_lines = false) {
+        const SearchResult r = choose_result({.root = root.get(), .lines = several_lines ? lines.get() : nullptr,
+                                              .main_completed = &main_completed, .helpers = helpers, .helper_count = 2});
+        EXPECT_NE(r.move, NO_MOVE);
+        EXPECT_TRUE(!r.line || (r.line->pv[0] == r.move && r.line->pv[1] == r.ponder));
+        return r;
     }
 };
-
-void expect_coherent(const SearchResult& r) {
-    ASSERT_NE(r.move, NO_MOVE);
-    if (r.line) {
-        EXPECT_EQ(r.line->pv[0], r.move);
-        EXPECT_EQ(r.line->pv[1], r.ponder);
-    }
-}
 
 }  // namespace
 
@@ -53,15 +50,10 @@ TEST(SearchResult, OneLineTakesADeeperHelperOnlyWhenItIsNoWorse) {
     Fixture f;
     f.root->pv = f.main_completed = line_of(A, 30, 5);
     f.helper[0] = line_of(B, 20, 6);  // deeper but worse: the main thread's line
-    SearchResult r = choose_result(f.sources());
-    expect_coherent(r);
-    EXPECT_EQ(r.move, A);
+    EXPECT_EQ(f.choose().move, A);
 
     f.helper[1] = line_of(C, 40, 7);  // deeper and no worse
-    r = choose_result(f.sources());
-    expect_coherent(r);
-    EXPECT_EQ(r.move, C);
-    EXPECT_EQ(r.line, &f.helper[1]);
+    EXPECT_EQ(f.choose().line, &f.helper[1]);
 
     // A main thread that completed nothing has no score to compare: the
     // deeper helper answers even with a losing score.
@@ -69,9 +61,7 @@ TEST(SearchResult, OneLineTakesADeeperHelperOnlyWhenItIsNoWorse) {
     f.root->pv = line_of(A, 10, 1);  // the first move of an unfinished iteration
     f.helper[0] = line_of(D, -300, 2);
     f.helper[1] = Line{};
-    r = choose_result(f.sources());
-    expect_coherent(r);
-    EXPECT_EQ(r.move, D);
+    EXPECT_EQ(f.choose().move, D);
 }
 
 TEST(SearchResult, SeveralLinesAnswerWithTheBestShownLineWhateverTheHelpers) {
@@ -81,18 +71,13 @@ TEST(SearchResult, SeveralLinesAnswerWithTheBestShownLineWhateverTheHelpers) {
     f.lines->lines[0] = line_of(B, 35, 5);
     f.lines->lines[1] = line_of(A, 30, 5);
     f.lines->count = 2;
-    ResultSources s = f.sources();
-    s.lines = f.lines.get();
-    const SearchResult r = choose_result(s);
-    expect_coherent(r);
-    EXPECT_EQ(r.move, B);
+    EXPECT_EQ(f.choose(true).move, B);
 }
 
 TEST(SearchResult, WithoutAnyCompletedMoveTheFirstRootMoveAnswers) {
     Fixture f;
-    const SearchResult r = choose_result(f.sources());
-    EXPECT_EQ(r.move, B);
-    EXPECT_EQ(r.ponder, NO_MOVE);
+    const SearchResult r = f.choose();
+    EXPECT_EQ(std::vector<Move>({r.move, r.ponder}), std::vector<Move>({B, NO_MOVE}));
     EXPECT_EQ(r.line, nullptr);
 }
 
