@@ -22,10 +22,9 @@ TEST(UciLoop, BannerAndLogTranscript) {
     ASSERT_EQ(engine.wait_exit(), 0);
     const auto& screen = engine.lines();
     ASSERT_GE(screen.size(), 4u) << engine.transcript();
-    EXPECT_EQ(screen[0], "Corvane 20100131z by Velmorin, Estoria");
-    EXPECT_EQ(screen[1], "Use Universal Chess Interface commands");
-    EXPECT_TRUE(starts_with(screen[2], "Active Beta Testers: "));
-    EXPECT_EQ(screen[3], "");
+    EXPECT_EQ(std::vector<std::string>(screen.begin(), screen.begin() + 4),
+              (std::vector<std::string>{"Corvane 20100131z by Velmorin, Estoria", "Use Universal Chess Interface commands",
+                                        "Active Beta Testers: the Corvane team", ""}));
 
     std::vector<std::string> log;
     std::istringstream in(engine.read_file("logfile.txt"));
