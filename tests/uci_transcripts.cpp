@@ -7,7 +7,10 @@
 //   = regex       the very next line must match (proves nothing came between)
 //   ! exit N      close standard input and expect exit status N
 //   @ NAME FILE   before the engine starts, NAME in its working directory
-//                 (folders made as needed) links to FILE of tests/data
+//                 (folders made as needed; spaces allowed: FILE is the last
+//                 word) links to FILE of tests/data
+//   + NAME FILE   the same link, made at this point of the session
+//   - NAME        NAME removed from the working directory at this point
 //   $ NAME VALUE  before the engine starts, NAME=VALUE in its environment
 //   # comment     ignored, as are blank lines
 //
@@ -39,6 +42,13 @@ std::string unescaped(const std::string& text) {
     return out;
 }
 
+// Links NAME (the words before the last of `arg`) to the last word's file of tests/data.
+void link_data(const ScratchDir& dir, const std::string& arg) {
+    const std::string name = arg.substr(0, arg.find_last_of(' ')), file = arg.substr(arg.find_last_of(' ') + 1);
+    fs::create_directories(fs::path(dir.file(name)).parent_path());
+    fs::create_symlink(fs::path(CORVANE_DATA_DIR) / file, dir.file(name));
+}
+
 void run_transcript(const std::string& path) {
     std::vector<std::string> script;
     std::ifstream in(path);
@@ -51,8 +61,7 @@ void run_transcript(const std::string& path) {
         std::string name, value;
         words >> name >> value;
         if (text[0] == '@') {
-            fs::create_directories(fs::path(dir.file(name)).parent_path());
-            fs::create_symlink(fs::path(CORVANE_DATA_DIR) / value, dir.file(name));
+            link_data(dir, text.substr(2));
         } else if (text[0] == '$') {
             setenv(name.c_str(), value.c_str(), 1);
             variables.push_back(name);
@@ -75,6 +84,10 @@ void run_transcript(const std::string& path) {
             const auto line = engine.read_line();
             ASSERT_TRUE(line && std::regex_search(*line, std::regex(arg)))
                 << "the next line was not that; the engine said:\n" << engine.transcript();
+        } else if (text[0] == '+') {
+            link_data(dir, arg);
+        } else if (text[0] == '-') {
+            ASSERT_TRUE(fs::remove(dir.file(arg)));
         } else if (text[0] == '!') {
             int expected = 0;
             ASSERT_EQ(std::sscanf(arg.c_str(), "exit %d", &expected), 1) << "expected \"! exit N\"";
