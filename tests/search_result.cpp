@@ -10,12 +10,12 @@
 
 namespace {
 
-constexpr Move A = 101, B = 102, C = 103, D = 104, REPLY = 201;
+constexpr Move A = 101, B = 102, C = 103, D = 104;
 
 Line line_of(Move first, int score, int depth) {
     Line l{};
     l.pv[0] = first;
-    l.pv[1] = REPLY;
+    l.pv[1] = first + 100;  // each line's own reply: a ponder move from another line shows
     l.score = score;
     l.depth = depth;
     return l;
