@@ -32,13 +32,8 @@ TEST(BenchCli, PerftReportsDivideAndTotal) {
 }
 
 TEST(BenchCli, BadArgumentsGiveUsageAndStatusTwo) {
-    for (auto args : {std::vector<std::string>{},
-                      {"perft"},
-                      {"perft", "0"},
-                      {"perft", "x"},
-                      {"perft", "--chess960"},
-                      {"no-such-command"},
-                      {"perft", "2", "fen", "8/8/8/8/8/8/8/KK5k", "w", "-", "-", "0", "1"}}) {
+    for (auto args : {std::vector<std::string>{}, {"perft"}, {"perft", "0"}, {"perft", "x"}, {"perft", "--chess960"},
+                      {"no-such-command"}, {"perft", "2", "fen", "8/8/8/8/8/8/8/KK5k", "w", "-", "-", "0", "1"}}) {
         Finished r = run_to_end(bench_command(args));
         EXPECT_EQ(r.status, 2) << testing::PrintToString(args) << "\n" << r.out;
         EXPECT_TRUE(r.out.find("nodes") == std::string::npos) << r.out;
