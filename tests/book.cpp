@@ -1,5 +1,6 @@
-// The opening book's clock-drawn choice and move text; lookups, the display
-// and damaged files are tested through the real engine in uci_book.cpp.
+// The opening book's clock-drawn choice and move text; lookups, the display,
+// the file's opening and damaged files are tested through the real engine in
+// the transcripts (uci/book_*.txt).
 #include <gtest/gtest.h>
 
 #include "book/book.h"
