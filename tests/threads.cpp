@@ -1,7 +1,7 @@
 // Searches with helper threads: threads the system cannot make, a clean exit
 // however the session ends, helpers that search the game the main thread
-// searches, rest when it waits and count in what it reports (their sessions,
-// a node limit counting every thread among them, are in uci/threads*.txt).
+// searches, rest when it waits and count in what it reports, and a node
+// limit that counts every thread (their sessions are in uci/threads*.txt).
 // The ThreadSanitizer build runs these, the engine's threads racing on the
 // shared table.
 
@@ -120,6 +120,25 @@ TEST(Threads, HelpersRestWhileAFinishedSearchWaits) {
     engine.send("stop");
     ASSERT_TRUE(engine.wait_for(LEGAL_BESTMOVE));
     EXPECT_LT(last_nodes(engine), reported + 50000) << engine.transcript();
+    engine.send("quit");
+    EXPECT_EQ(engine.wait_exit(), 0);
+}
+
+// A node limit counts every thread's nodes: the lines report the nodes of
+// every thread, so two threads given N nodes report about N (about 2N when the
+// helpers' nodes go uncounted by the limit). A fresh engine: after other
+// searches, the table full of their entries, a limit of 20,000 nodes was
+// seen to report 41,624.
+TEST(Threads, ANodeLimitCountsEveryThread) {
+    constexpr long long LIMIT = CORVANE_LIGHT_TESTS ? 60000 : 400000;
+    EngineProcess engine;
+    engine.send("setoption name Threads value 2");
+    engine.send("position startpos moves d2d4 g8f6 c2c4 e7e6");
+    engine.send("go nodes " + std::to_string(LIMIT));
+    ASSERT_TRUE(engine.wait_for(LEGAL_BESTMOVE, 60000));
+    const long long nodes = last_nodes(engine);
+    EXPECT_GE(nodes, LIMIT);
+    EXPECT_LE(nodes, LIMIT + LIMIT / 2);
     engine.send("quit");
     EXPECT_EQ(engine.wait_exit(), 0);
 }
