@@ -42,8 +42,9 @@ def main():
     px = lambda e: x0 + (e - 1) / max(1, epochs - 1) * w
     py = lambda v: y0 + (high - v) / (high - low) * h
 
-    out = ['<svg xmlns="http://www.w3.org/2000/svg" width="700" height="430" font-family="sans-serif">',
-           '<rect width="700" height="430" fill="white"/>',
+    height = y0 + h + 60 + 18 * len(series)
+    out = [f'<svg xmlns="http://www.w3.org/2000/svg" width="700" height="{height}" font-family="sans-serif">',
+           f'<rect width="700" height="{height}" fill="white"/>',
            f'<text x="{x0 + w / 2}" y="22" font-size="13" text-anchor="middle">Training of the evaluation network: '
            'loss after each epoch</text>',
            f'<rect x="{x0}" y="{y0}" width="{w}" height="{h}" fill="none" stroke="#333"/>']
@@ -68,8 +69,9 @@ def main():
                            f'stroke="{colour}" stroke-opacity="0.3"/>')
         ly = y0 + h + 56 + 18 * k
         out.append(f'<rect x="{x0}" y="{ly - 6}" width="14" height="4" fill="{colour}"/>')
-        out.append(f'<text x="{x0 + 20}" y="{ly}" font-size="11">{label}: held-out positions (solid), '
-                   f'training positions (dashed); thin lines: the learning rate falls tenfold</text>')
+        out.append(f'<text x="{x0 + 20}" y="{ly}" font-size="11">{label}</text>')
+    out.append(f'<text x="{x0}" y="{y0 + h + 56 + 18 * len(series)}" font-size="11">solid: held-out positions; '
+               'dashed: training positions; thin upright lines: the learning rate falls tenfold</text>')
     out.append("</svg>")
     with open(args.out, "w") as f:
         f.write("\n".join(out) + "\n")
