@@ -7,7 +7,7 @@
 #
 #   tools/nnue/make_network.sh [DATA_DIR]     (default: $HOME/corvane-data)
 #
-# Writes DATA_DIR/gen1 (7.7 million positions, 245 MB), DATA_DIR/gen1.nnue with
+# Writes DATA_DIR/gen1 (7.7 million positions, 247 MB), DATA_DIR/gen1.nnue with
 # its training log, then copies the network to src/nnue/corvane.nnue and its
 # floating-point scores of the perft suites' roots to
 # tests/data/nnue/float_scores.txt, which the tests compare with the engine's.
