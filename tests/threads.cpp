@@ -87,8 +87,8 @@ TEST(Threads, HelpersSearchTheGamesHistoryAndCountInTheNodes) {
     {
         HelperSearch helpers(pos, info, moves, count, true, true);
         HelperSearch::set_depth(6);  // as a main thread on its sixth iteration
-        // The helper's count is published as it polls: often here, or a
-        // helper done with its iterations before its first poll would rest uncounted.
+        // The helper's count is published as it polls and as it rests: a
+        // sixth iteration here can take fewer nodes than one poll interval.
         for (int waited = 0; waited < 60000 && !(iteration_taken(6) && search_nodes(info) > 0); waited += 10)
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         EXPECT_GT(search_nodes(info), 0);

@@ -259,6 +259,9 @@ void helper_think(Position& pos, SearchInfo& info, const RootMove* moves, int co
         if (info.status == STOPPED) continue;
         if (d >= info.completed.depth) info.completed = rs.pv;
         helper_completed(d, rs.pv);
+        // What it searched counts while it rests: an iteration done in
+        // fewer nodes than a poll interval would otherwise go uncounted.
+        helper_poll(pos, info);
         helper_wait_deeper(d);
     }
 }
