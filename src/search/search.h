@@ -85,8 +85,9 @@ struct WdlChances {
 };
 // The chances a score gives with `material` on the board (pawns 1, knights
 // and bishops 3, rooks 5, queens 9, both sides counted): certain for a mate
-// or a table's win or loss, else the model fitted to Corvane's own games.
-WdlChances wdl_chances(int score, int material);
+// or a table's win or loss, else the model fitted to Corvane's own games
+// (to its games with the network evaluating, for the network's scores).
+WdlChances wdl_chances(int score, int material, bool network = false);
 int wdl_material(const Position& pos);
 // The chances of a root line's score: a line whose first move the tables
 // know has their result, whatever the score.
