@@ -112,6 +112,7 @@ void check_limits(Position& pos, SearchInfo& info) {
     if (info.nodes >= harness_node_ceiling) info.status = STOPPED;
     flush_relayed_output();
     check_input(pos, info);
+    threads_main_poll(info);
     if (info.status == STOPPED) return;
 
     const std::int64_t now = now_ms();
@@ -146,6 +147,10 @@ void check_limits(Position& pos, SearchInfo& info) {
         }
     }
     if (info.status == THINKING) node_limit_test(info);
+    threads_node_limit_test(info);
+}
+
+void threads_node_limit_test(SearchInfo& info) {
     // With helpers, a node limit counts the nodes of every thread; their
     // counts arrive at their polls, so the limit holds to a few thousand nodes.
     if (info.status == THINKING && info.nodes_limited && threads_count() > 1 &&

@@ -60,6 +60,8 @@ void update_history(SearchInfo& info, Move move, int side, int depth, int ply);
 void check_limits(Position& pos, SearchInfo& info);
 void check_limits_pv(Position& pos, SearchInfo& info);
 void node_limit_test(SearchInfo& info);
+// The node limit against every thread's nodes (with helpers only).
+void threads_node_limit_test(SearchInfo& info);
 // The GUI's commands during a search: stop, ponderhit, isready and quit act,
 // everything else is logged and dropped.
 void check_input(Position& pos, SearchInfo& info);

@@ -210,6 +210,10 @@ void think(Position& pos, SearchInfo& info) {
 
         if (info.best_score > MATE_BOUND) info.mate_iterations += 1;
         apply_time_rules(info, d, elapsed);
+        // A poll that finds the iteration handed over by a helper moves on
+        // without looking at the nodes; helpers that complete every iteration
+        // first would leave the limit to the main thread's own nodes alone.
+        threads_node_limit_test(info);
 
         // A weakened level sees no deeper once its budget is spent and every
         // line it wants is complete (one line is complete with the first line

@@ -46,6 +46,17 @@ int running = 0;  // helpers still searching the current root
 std::atomic<bool> stop_flag{false};
 std::atomic<int> main_depth{1};
 
+// A node limit while the main thread thinks (none while it ponders or
+// analyses) and the main thread's nodes at its last poll: a helper that
+// finds every thread's total spent stops the helpers itself, so a main
+// thread the system leaves waiting does not leave them searching on.
+std::atomic<std::int64_t> shared_node_limit{INT64_MAX};
+std::atomic<std::int64_t> main_nodes{0};
+
+std::int64_t node_limit_of(const SearchInfo& info) {
+    return info.status == THINKING && info.nodes_limited ? info.node_limit : INT64_MAX;
+}
+
 // The first thread to complete an iteration completes it for all: a helper
 // that finishes the main thread's iteration first leaves its line here, and
 // the main thread takes it instead of finishing the same iteration itself.
@@ -149,6 +160,7 @@ HelperSearch::HelperSearch(const Position& root, const SearchInfo& main_info, co
     if (workers.empty() || !start) return;
     stop_flag.store(false, std::memory_order_relaxed);
     main_depth.store(1, std::memory_order_relaxed);
+    threads_main_poll(main_info);
     int number = 0;
     for (auto& w : workers) {
         // The root position and its game history, with the helper's own pawn table.
@@ -218,6 +230,12 @@ bool take_iteration(int depth, Line& line) {
     return true;
 }
 
+void threads_main_poll(const SearchInfo& info) {
+    if (workers.empty()) return;
+    main_nodes.store(info.nodes, std::memory_order_relaxed);
+    shared_node_limit.store(node_limit_of(info), std::memory_order_relaxed);
+}
+
 int helper_depth() { return main_depth.load(std::memory_order_relaxed); }
 
 bool helpers_stopping() { return stop_flag.load(std::memory_order_relaxed); }
@@ -227,6 +245,12 @@ void helper_poll(const Position& pos, SearchInfo& info) {
     w.nodes.store(info.nodes, std::memory_order_relaxed);
     w.trans_used.store(pos.trans_used, std::memory_order_relaxed);
     w.tb_hits.store(info.tb_hits, std::memory_order_relaxed);
+    const std::int64_t limit = shared_node_limit.load(std::memory_order_relaxed);
+    if (limit != INT64_MAX) {
+        std::int64_t total = main_nodes.load(std::memory_order_relaxed);
+        for (const auto& other : workers) total += other->nodes.load(std::memory_order_relaxed);
+        if (total >= limit) stop_flag.store(true, std::memory_order_relaxed);
+    }
     // An iteration the main thread has gone past is abandoned for its new one.
     if (stop_flag.load(std::memory_order_relaxed) || main_depth.load(std::memory_order_relaxed) > info.iteration)
         info.status = STOPPED;

@@ -61,6 +61,9 @@ bool helpers_stopping();
 // A helper's look at the world every poll interval: publishes its node count
 // and stops when the main thread says so.
 void helper_poll(const Position& pos, SearchInfo& info);
+// The main thread's look every poll interval: its node count and whether a
+// node limit holds now (it thinks), for the helpers to stop at the limit.
+void threads_main_poll(const SearchInfo& info);
 // After the helpers stopped: each helper's completed line (depth 0 when it
 // completed nothing) into `lines`; returns how many helpers there are.
 int helper_results(const Line** lines);
