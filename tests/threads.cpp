@@ -128,8 +128,8 @@ TEST(Threads, HelpersRestWhileAFinishedSearchWaits) {
 // every thread, so two threads given N nodes report about N (about 2N when the
 // helpers' nodes go uncounted by the limit). Then with the table full of an
 // earlier search's entries, where a helper completes iteration after iteration
-// before the main thread and the main thread's polls find them handed over: a
-// limit of 20,000 nodes reported up to 41,624 so, on a loaded machine.
+// before the main thread and the main thread's polls find them handed over:
+// there, on a loaded machine, a limit of 20,000 nodes was seen to report 41,624.
 TEST(Threads, ANodeLimitCountsEveryThread) {
     constexpr long long LIMIT = CORVANE_LIGHT_TESTS ? 60000 : 400000;
     EngineProcess engine;

@@ -59,7 +59,8 @@ bool take_iteration(int depth, Line& line);
 // only its iteration falling behind the main thread's).
 bool helpers_stopping();
 // A helper's look at the world every poll interval: publishes its node count
-// and stops when the main thread says so.
+// and stops when the main thread says so, or stops every helper when the
+// threads' nodes together have reached the main thread's node limit.
 void helper_poll(const Position& pos, SearchInfo& info);
 // The main thread's look every poll interval: its node count and whether a
 // node limit holds now (it thinks), for the helpers to stop at the limit.
