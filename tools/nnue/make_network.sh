@@ -5,22 +5,23 @@
 # the same data and seed on one machine (floating-point sums may round
 # otherwise elsewhere). Both resume where they stopped.
 #
-#   tools/nnue/make_network.sh [DATA_DIR]      the network built into Corvane
-#   tools/nnue/make_network.sh DATA_DIR 2      the second generation
+#   tools/nnue/make_network.sh [DATA_DIR] 1    the first generation
+#   tools/nnue/make_network.sh [DATA_DIR] [2]  the network built into Corvane
 #
-# (DATA_DIR defaults to $HOME/corvane-data.) The first writes DATA_DIR/gen1
-# (7.7 million positions, 247 MB), DATA_DIR/gen1.nnue with its training log,
-# then copies the network to src/nnue/corvane.nnue and its floating-point
-# scores of the perft suites' roots to tests/data/nnue/float_scores.txt,
-# which the tests compare with the engine's. The second plays the games with
-# the built-in network on (the first generation's) and writes DATA_DIR/gen2
-# (8.3 million positions, 254 MB) and DATA_DIR/gen2.nnue, a network trained on
-# them alone the same way, and leaves the engine's network as it is.
+# (DATA_DIR defaults to $HOME/corvane-data.) The first plays with the
+# hand-written evaluation and writes DATA_DIR/gen1 (7.7 million positions,
+# 247 MB), DATA_DIR/gen1.nnue with its training log, and copies the network
+# to tools/nnue/gen1.nnue. The second plays with that network on and writes
+# DATA_DIR/gen2 (8.3 million positions, 254 MB) and DATA_DIR/gen2.nnue, a
+# network trained on them alone the same way, then copies it to
+# src/nnue/corvane.nnue and its floating-point scores of the perft suites'
+# roots to tests/data/nnue/float_scores.txt, which the tests compare with
+# the engine's. The second needs only tools/nnue/gen1.nnue, which is kept.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 
 DATA=${1:-$HOME/corvane-data}
-GENERATION=${2:-1}
+GENERATION=${2:-2}
 GAMES=${GAMES:-100000}   # 1,000 chunks of 100 games
 NODES=5000
 TRAIN_SEED=1
@@ -29,7 +30,7 @@ make release
 case "$GENERATION" in
     1) build/release/corvane-bench datagen --out "$DATA/gen1" --games "$GAMES" --nodes "$NODES" --seed 1 ;;
     2) build/release/corvane-bench datagen --out "$DATA/gen2" --games "$GAMES" --nodes "$NODES" --seed 2 \
-           --option "Use NNUE=true" ;;
+           --option "Use NNUE=true" --option "EvalFile=tools/nnue/gen1.nnue" ;;
     *) echo "make_network.sh: generation 1 or 2" >&2; exit 2 ;;
 esac
 
@@ -41,7 +42,9 @@ for suite in standard tricky random chess960; do roots+=(--fens "tests/data/perf
     --checkpoint "$DATA/$name-checkpoint.pt" "${roots[@]}"
 
 if [ "$GENERATION" = 1 ]; then
-    cp "$DATA/gen1.nnue" src/nnue/corvane.nnue
-    cp "$DATA/gen1.nnue.float" tests/data/nnue/float_scores.txt
+    cp "$DATA/gen1.nnue" tools/nnue/gen1.nnue
+else
+    cp "$DATA/gen2.nnue" src/nnue/corvane.nnue
+    cp "$DATA/gen2.nnue.float" tests/data/nnue/float_scores.txt
 fi
 sha256sum "$DATA/$name.nnue"
