@@ -34,12 +34,12 @@ constexpr int MATERIAL_FLOOR = 10;  // fewer men are rare in the games
 constexpr int MATERIAL_FULL = 78;   // both sides' pieces at the start
 constexpr Model HAND_MODEL{0.778, {65.58, -133.43, 106.65}, {22.89, -20.59, 46.67}};
 // With the network evaluating, a score means nearly the same chances (the
-// model above judges its games almost as well), but a win is an even chance
-// at less of a score with every piece on the board (93 cp)
-// and at about as much in the endings (226 cp) and at material 50 (64 cp),
-// and Corvane draws a little less (34% of its games against 36%). Fitted the
-// same way to the 93,850 positions of 700 games with the built-in network
-// on; 300 further games check it.
+// model above judges its games almost as well), but a win is an even chance at
+// less of a score with every piece on the board (93 cp) and at about as much
+// in the endings (226 cp) and at material 50 (64 cp), and Corvane draws a
+// little less (34% of its games against 36%). Fitted the same way to the
+// 93,850 positions of 700 games with the built-in network on; 300 further
+// games check it.
 constexpr Model NETWORK_MODEL{0.817, {83.72, -159.92, 116.72}, {27.07, 3.07, 21.60}};
 
 double quadratic(const double* c, double t) { return c[0] + t * (c[1] + t * c[2]); }
