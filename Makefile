@@ -83,7 +83,7 @@ test-m32:
 # UBSan): each target runs FUZZ_SECONDS and any finding fails the run.
 FUZZ_DIR := build/fuzz
 FUZZ_SECONDS ?= 60
-FUZZ_TARGETS ?= fen position go setoption commands book syzygy
+FUZZ_TARGETS ?= fen position go setoption commands book syzygy network
 
 .PHONY: fuzz
 fuzz:
